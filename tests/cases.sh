@@ -1,0 +1,44 @@
+# Sourced by run.sh: one row a case, as MODE STATUS INPUT DESCRIPTION.
+
+# The sign and its ends.
+t pipe 0 '1'                  'one'
+t pipe 1 '0'                  'zero'
+t pipe 2 '-1'                 'minus one'
+t pipe 0 '2147483647'         'largest int'
+t pipe 2 '-2147483648'        'smallest int'
+t pipe 0 '42\n'               'number and line end'
+
+# Where the number starts and stops.
+t pipe 2 '\n\n \t\v\f\r\n-17' 'white space of every kind over lines'
+t pipe 0 '+8'                 'plus sign'
+t pipe 0 '007'                'leading zeros'
+t pipe 1 '-0'                 'minus zero'
+t pipe 0 '12abc'              'stops at a letter'
+t pipe 2 '-3.9'               'stops at a point'
+t pipe 2 '-5 7'               'stops at a blank'
+t pipe 1 '0x1F'               'stops at the x'
+
+# No digit where the number should start.
+t pipe 1 'abc'                'letters'
+t pipe 1 '-'                  'lone sign'
+t pipe 1 '- 5'                'sign then blank'
+t pipe 1 '.5'                 'point first'
+t pipe 1 ''                   'empty input'
+t pipe 1 ' \n\t\n'            'white space only'
+
+# Past the range of int: clamped to its ends, never wrapped.
+t pipe 0 '2147483648'         'just past the largest'
+t pipe 2 '-2147483649'        'just past the smallest'
+t pipe 0 '4294967295'         'would wrap to -1'
+t pipe 0 '4294967296'         'would wrap to 0'
+t pipe 0 '18446744073709551616'             'past 64 bits'
+t pipe 2 '-999999999999999999999999999999'  'thirty nines, negative'
+
+# The streams around the program.
+t args   2 '-5'               'arguments change nothing'
+t open   0 '5\n'              'prompt before the read; no wait for end of input'
+t file   0 '12|abc\n'         'what follows the number stays in the file'
+t file   1 ' \n|'             'white space only, from a file'
+t gone   2 '-9\n'             'reader of the output has gone'
+t full   0 '5'                'output to a full disk'
+t closed 1 '0'                'output closed'
