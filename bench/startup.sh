@@ -1,0 +1,53 @@
+#!/bin/sh
+# Measures one whole run of the built program: instructions under callgrind
+# beside a static C floor, peak resident memory, and how fast white space
+# before the number is skipped. Fails only when it cannot measure.
+prog=${1:-build/more_zero}
+here=$(dirname "$0")
+for tool in valgrind /usr/bin/time cc; do
+	command -v "$tool" >/dev/null || { echo "startup.sh: $tool not found" >&2; exit 1; }
+done
+[ -x "$prog" ] || { echo "startup.sh: $prog: no such program; build it first" >&2; exit 1; }
+tmp=$(mktemp -d) || exit 1
+trap 'rm -rf "$tmp"' EXIT
+set -e
+
+cc -O2 -static -o "$tmp/floor" "$here/floor.c"
+
+instructions() {
+	printf '5\n' | valgrind --tool=callgrind --callgrind-out-file=/dev/null "$1" 2>&1 >/dev/null |
+		sed -n 's/.*Collected : *//p'
+}
+# Peak resident set in KiB, for the input in file $2.
+peak() {
+	/usr/bin/time -f %M "$1" <"$2" 2>&1 >/dev/null
+}
+
+ours=$(instructions "$prog")
+floor=$(instructions "$tmp/floor")
+[ -n "$ours" ] && [ -n "$floor" ] || { echo "startup.sh: callgrind counted nothing" >&2; exit 1; }
+printf '5\n' >"$tmp/five"
+{ head -c 67108864 /dev/zero | tr '\0' ' '; printf '5\n'; } >"$tmp/blanks"
+
+best=0
+for _ in 1 2 3; do
+	start=$(date +%s%N)
+	"$prog" <"$tmp/blanks" >/dev/null || true
+	ns=$(($(date +%s%N) - start))
+	if [ "$best" = 0 ] || [ "$ns" -lt "$best" ]; then best=$ns; fi
+done
+
+# glibc reads the environment at start, at some 500 instructions a variable in
+# either program, so the ratio is only comparable for environments alike.
+awk -v vars="$(env -0 | tr -cd '\0' | wc -c)" -v ours="$ours" -v floor="$floor" -v small="$(peak "$prog" "$tmp/five")" \
+	-v big="$(peak "$prog" "$tmp/blanks")" -v ns="$best" 'BEGIN {
+	f = "%-40s %12s   %s\n"
+	printf f, "measure", "figure", "goal"
+	printf f, "environment variables", vars, ""
+	printf f, "instructions, one run with input 5", ours, ""
+	printf f, "instructions, static C floor", floor, ""
+	printf f, "ratio to the floor", sprintf("%.2f", ours / floor), "<= 2.5"
+	printf f, "peak resident, input 5", sprintf("%.2f MiB", small / 1024), "<= 1.6 MiB"
+	printf f, "peak resident, 64 MiB of blanks first", sprintf("%.2f MiB", big / 1024), "<= 1.6 MiB"
+	printf f, "blanks skipped, best of 3", sprintf("%.0f MiB/s", 64e9 / ns), ">= 300 MiB/s"
+}'
