@@ -21,7 +21,6 @@ passed=0 failed=0
 #   closed  output closed
 t() {
 	mode=$1 want=$2 input=$3 desc=$4
-	: >"$tmp/out"
 	case $mode in
 	pipe) printf '%b' "$input" | "$prog" >"$tmp/out" 2>"$tmp/err" ;;
 	args) printf '%b' "$input" | "$prog" 7 --help -x >"$tmp/out" 2>"$tmp/err" ;;
