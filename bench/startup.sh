@@ -14,8 +14,11 @@ set -e
 
 cc -O2 -static -o "$tmp/floor" "$here/floor.c"
 
+printf '5\n' >"$tmp/five"
+{ head -c 67108864 /dev/zero | tr '\0' ' '; printf '5\n'; } >"$tmp/blanks"
+
 instructions() {
-	printf '5\n' | valgrind --tool=callgrind --callgrind-out-file=/dev/null "$1" 2>&1 >/dev/null |
+	valgrind --tool=callgrind --callgrind-out-file=/dev/null "$1" <"$tmp/five" 2>&1 >/dev/null |
 		sed -n 's/.*Collected : *//p'
 }
 # Peak resident set in KiB, for the input in file $2.
@@ -26,8 +29,6 @@ peak() {
 ours=$(instructions "$prog")
 floor=$(instructions "$tmp/floor")
 [ -n "$ours" ] && [ -n "$floor" ] || { echo "startup.sh: callgrind counted nothing" >&2; exit 1; }
-printf '5\n' >"$tmp/five"
-{ head -c 67108864 /dev/zero | tr '\0' ' '; printf '5\n'; } >"$tmp/blanks"
 
 best=0
 for _ in 1 2 3; do
