@@ -1,6 +1,60 @@
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
+#include <streambuf>
+
+#include <poll.h>
+#include <unistd.h>
+
+// Standard input, read no further than the number needs, so that whatever
+// follows it is there for the next reader: a pipe can take nothing back, so
+// it is read a byte at a time; a seekable file is read in blocks and the
+// offset set back.
+class Stdin : public std::streambuf {
+	char buffer[8192];
+	const std::size_t size = lseek(STDIN_FILENO, 0, SEEK_CUR) == -1 ? 1 : sizeof buffer;
+	bool ended = false;
+
+	int_type underflow() override
+	{
+		ssize_t got;
+		while ((got = read(STDIN_FILENO, buffer, size)) == -1) {
+			if (errno == EINTR)
+				continue;
+			if (errno != EAGAIN && errno != EWOULDBLOCK)
+				break;
+			// Non-blocking: no data yet is not the end of input. Polling,
+			// rather than clearing O_NONBLOCK, leaves the flags that other
+			// holders of the file share untouched.
+			pollfd fd = {STDIN_FILENO, POLLIN, 0};
+			poll(&fd, 1, -1);
+		}
+		if (got <= 0) {
+			ended = true;
+			return traits_type::eof();
+		}
+		setg(buffer, buffer, buffer + got);
+		return traits_type::to_int_type(*buffer);
+	}
+
+	int sync() override
+	{
+		if (size > 1) {
+			lseek(STDIN_FILENO, gptr() - egptr(), SEEK_CUR);
+			setg(buffer, buffer, buffer);
+		} else if (isatty(STDIN_FILENO)) {
+			// The rest of the answer's line must not reach the shell as a
+			// command; lines typed ahead stay for it. Only what has been typed
+			// is taken: that is the whole line once any of it has been read,
+			// and on a raw terminal no wait.
+			pollfd fd = {STDIN_FILENO, POLLIN, 0};
+			while (!ended && (egptr() == nullptr || egptr()[-1] != '\n') && poll(&fd, 1, 0) == 1)
+				underflow();
+		}
+		return 0;
+	}
+};
 
 [[noreturn]] void Moreless(const int& number)
 {
@@ -15,18 +69,14 @@
 {
 	// A reader that has gone must cost the prompt, not the answer.
 	std::signal(SIGPIPE, SIG_IGN);
-	// C stdio is never used, and unsynced streams read a buffer at a time
-	// rather than a character.
-	std::ios_base::sync_with_stdio(false);
+	Stdin in;
+	std::cin.rdbuf(&in);
 
 	// Empty input stores nothing; it then reads as zero, like input with no digit.
 	int number = 0;
 	std::cout << "give a number:";
 	std::cin >> number;
-	// The buffer may have read past the number; give that back to whoever
-	// reads a seekable stdin next.
-	std::streambuf* in = std::cin.rdbuf();
-	in->pubseekpos(in->pubseekoff(0, std::ios_base::cur, std::ios_base::in), std::ios_base::in);
+	std::cin.sync();
 	Moreless(number);
 }
 
