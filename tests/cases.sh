@@ -42,3 +42,9 @@ t file   1 ' \n|'             'white space only, from a file'
 t gone   2 '-9\n'             'reader of the output has gone'
 t full   0 '5'                'output to a full disk'
 t closed 1 '0'                'output closed'
+
+# What follows the number is left for the next reader.
+t rest   2 '-3\n|0\n'         'the rest of a pipe stays for the next reader'
+t thrice 021 '5\n-3\n0\n'     'three runs in a row on one pipe'
+t late   0 '5\n'              'non-blocking pipe, number arrives late'
+t tty    0 '5 rm x\n|next\n'  'terminal: the line of the answer is used up'
