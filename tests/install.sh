@@ -1,23 +1,53 @@
 #!/bin/sh
-# Checks that an install tree, or the Debian package, holds the program and
-# its manual page where a Linux user looks for them.
-kind=${1:?usage: install.sh tree|deb BUILD-DIR} build=${2:?}
+# Checks what a user or a distributor installs: the install tree, the Debian
+# package (its contents, lintian's verdict, and that two packs under
+# different umasks are identical), the RPM and the source archive.
+kind=${1:?usage: install.sh tree|deb|lintian|rpm|source BUILD-DIR} build=${2:?}
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
+need() { command -v "$1" >/dev/null || { echo "$1 not found: skipped"; exit 77; }; }
+fail() { echo "$*"; exit 1; }
+pack() { "${CPACK:-cpack}" -G "$1" --config "$build/CPackConfig.cmake" -B "$2" >/dev/null || exit 1; }
+files='./usr/bin/more_zero ./usr/share/man/man1/more_zero.1.gz
+./usr/share/doc/more-zero/copyright ./usr/share/doc/more-zero/changelog.gz'
 
 case $kind in
 tree)
-	DESTDIR=$tmp/root "${CMAKE:-cmake}" --install "$build" --prefix /usr >/dev/null || exit 1
-	(cd "$tmp/root" && find . ! -type d) >"$tmp/list" ;;
+	DESTDIR=$tmp/root "${CMAKE:-cmake}" --install "$build" --prefix /usr --strip >/dev/null || exit 1
+	(cd "$tmp/root" && find . ! -type d) >"$tmp/list"
+	need readelf
+	readelf -S "$tmp/root/usr/bin/more_zero" | grep -q '\.comment' && fail 'not stripped of .comment' ;;
 deb)
-	command -v dpkg-deb >/dev/null || { echo 'dpkg-deb not found: skipped'; exit 77; }
-	"${CPACK:-cpack}" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp" >/dev/null || exit 1
-	deb=$(echo "$tmp"/*.deb)
-	dpkg-deb -c "$deb" | awk '{ print $6 }' >"$tmp/list"
-	section=$(dpkg-deb -f "$deb" Section)
-	[ "$section" = utils ] || { echo "section '$section', not utils"; exit 1; } ;;
+	need dpkg-deb
+	pack DEB "$tmp/a"
+	sleep 1
+	(umask 077 && pack DEB "$tmp/b")
+	cmp "$tmp"/a/*.deb "$tmp"/b/*.deb || fail 'two packs differ'
+	dpkg-deb -c "$tmp"/a/*.deb | awk '{ print $1, $6 }' >"$tmp/modes"
+	grep '^d' "$tmp/modes" | grep -v '^drwxr-xr-x' && fail 'directory not 0755'
+	awk '{ print $2 }' "$tmp/modes" >"$tmp/list"
+	section=$(dpkg-deb -f "$tmp"/a/*.deb Section)
+	[ "$section" = utils ] || fail "section '$section', not utils" ;;
+lintian)
+	need lintian
+	pack DEB "$tmp"
+	lintian -EvIL +pedantic "$tmp"/*.deb 2>&1 | grep -v 'running with root privileges' | grep . && exit 1
+	exit 0 ;;
+rpm)
+	need rpmbuild
+	pack RPM "$tmp"
+	rpm -qp --qf '%{NAME} %{LICENSE}\n' "$tmp"/*.rpm | grep -qx 'more-zero MIT' || fail 'name or licence wrong'
+	rpm -qpl "$tmp"/*.rpm | sed 's|^|.|' >"$tmp/list"
+	grep -Ex '\./usr/(bin|share/man|share/man/man1)' "$tmp/list" && fail 'owns a shared directory' ;;
+source)
+	git -C "$(dirname "$0")/.." ls-files >"$tmp/tracked" 2>/dev/null || { echo 'not a git checkout: skipped'; exit 77; }
+	(cd "$build" && "${CPACK:-cpack}" --config CPackSourceConfig.cmake -B "$tmp" >/dev/null) || exit 1
+	tar -tJf "$tmp"/*.tar.xz | grep -v '/$' | sed 's|^more_zero-[^/]*/||' | sort >"$tmp/got"
+	sort "$tmp/tracked" >"$tmp/want"
+	diff "$tmp/want" "$tmp/got" || fail 'source archive is not the tracked files'
+	exit 0 ;;
 esac
 
-for f in ./usr/bin/more_zero ./usr/share/man/man1/more_zero.1.gz; do
+for f in $files; do
 	grep -qx "$f" "$tmp/list" || { echo "$f missing from:"; cat "$tmp/list"; exit 1; }
 done

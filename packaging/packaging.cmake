@@ -1,0 +1,121 @@
+# The Debian package, the RPM and the source archive. A Debian-style copyright
+# file and changelog go with every install; the lintian override goes only
+# into the Debian package.
+
+set(CPACK_PACKAGE_CONTACT "more_zero developers <more_zero@example.org>")
+set(CPACK_PACKAGE_VENDOR "the more_zero authors")
+# Debian package names take no underscore; the RPM keeps the same name.
+set(package more-zero)
+set(docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package})
+
+# The changelog in Debian's format, from NEWS.md.
+file(READ ${PROJECT_SOURCE_DIR}/NEWS.md news)
+string(REPLACE ";" "<semicolon>" news "${news}")
+string(REPLACE "\n" ";" news "${news}")
+set(changelog "")
+set(trailer "")
+foreach(line IN LISTS news)
+	if(line MATCHES "^## ([^ ]+) \\(([0-9-]+)\\)$")
+		execute_process(COMMAND date -u -R -d ${CMAKE_MATCH_2}
+			OUTPUT_VARIABLE when OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+		string(APPEND changelog "${trailer}${package} (${CMAKE_MATCH_1}) unstable; urgency=medium\n\n")
+		set(trailer "\n -- ${CPACK_PACKAGE_CONTACT}  ${when}\n\n")
+	elseif(line MATCHES "^- (.*)")
+		string(APPEND changelog "  * ${CMAKE_MATCH_1}\n")
+	elseif(line MATCHES "^  (.*)")
+		string(APPEND changelog "    ${CMAKE_MATCH_1}\n")
+	endif()
+endforeach()
+string(REGEX REPLACE "\n\n$" "\n" changelog "${changelog}${trailer}")
+string(REPLACE "<semicolon>" ";" changelog "${changelog}")
+file(WRITE ${PROJECT_BINARY_DIR}/changelog "${changelog}")
+
+# The copyright file in Debian's machine-readable format, from LICENSE.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" _ "${license}")
+set(holder ${CMAKE_MATCH_1})
+string(FIND "${license}" "Permission" start)
+string(SUBSTRING "${license}" ${start} -1 terms)
+string(STRIP "${terms}" terms)
+string(REPLACE "\n\n" "\n.\n" terms "${terms}")
+string(REPLACE "\n" "\n " terms "${terms}")
+file(WRITE ${PROJECT_BINARY_DIR}/copyright "\
+Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: ${PROJECT_NAME}
+Upstream-Contact: ${CPACK_PACKAGE_CONTACT}
+
+Files: *
+Copyright: ${holder}
+License: Expat
+ ${terms}
+")
+
+add_custom_command(OUTPUT changelog.gz
+	COMMAND ${GZIP} -9n -c ${PROJECT_BINARY_DIR}/changelog > changelog.gz
+	DEPENDS ${PROJECT_SOURCE_DIR}/NEWS.md VERBATIM)
+add_custom_target(changelog ALL DEPENDS changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+	DESTINATION ${docdir})
+if(MORE_ZERO_STATIC)
+	set(link static)
+else()
+	set(link dynamic)
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides.${link}
+	DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+	RENAME ${package} COMPONENT lintian EXCLUDE_FROM_ALL)
+
+# Debian strips .comment and .note as well as the symbols.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+	execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+		\"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/more_zero\"
+		COMMAND_ERROR_IS_FATAL ANY)
+endif()")
+
+# Packages get the release date for their timestamps unless the packager
+# sets one, and only the Debian package gets the lintian override.
+execute_process(COMMAND date -u -d ${MORE_ZERO_DATE} +%s
+	OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+file(WRITE ${PROJECT_BINARY_DIR}/CPackProject.cmake "\
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+	set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+endif()
+if(CPACK_GENERATOR STREQUAL \"DEB\")
+	list(APPEND CPACK_INSTALL_CMAKE_PROJECTS \"${PROJECT_BINARY_DIR}\" ${PROJECT_NAME} lintian /)
+endif()
+")
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackProject.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/modes.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/modes.cmake)
+
+set(CPACK_PACKAGE_DESCRIPTION "more_zero writes the prompt \"give a number:\", reads one integer from
+standard input and exits with status 0 when it is more than zero, 1 when it
+is zero and 2 when it is less than zero. It prints nothing else, so shell
+scripts can branch on the answer.")
+set(CPACK_VERBATIM_VARIABLES ON)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_PACKAGE_NAME ${package})
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+set(CPACK_RPM_PACKAGE_NAME ${package})
+set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+set(CPACK_RPM_PACKAGE_LICENSE MIT)
+set(CPACK_RPM_PACKAGE_GROUP "Applications/System")
+set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
+	/usr/share/man /usr/share/man/man1)
+# No /usr/lib/.build-id links to own, and the release date for its dates.
+set(CPACK_RPM_SPEC_MORE_DEFINE "%define _build_id_links none
+%define use_source_date_epoch_as_buildtime 1
+%define clamp_mtime_to_source_date_epoch 1")
+
+# The source archive: the tracked files, under one top folder.
+string(REGEX REPLACE "([][+.*()^$?|\\\\])" "\\\\\\1" top "${PROJECT_SOURCE_DIR}")
+set(CPACK_SOURCE_GENERATOR TXZ)
+set(CPACK_SOURCE_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION})
+set(CPACK_SOURCE_IGNORE_FILES "^${top}/\\.git(/|$)" "^${top}/build[^/]*(/|$)")
+
+include(CPack)
