@@ -76,7 +76,7 @@ class Stdin : public std::streambuf {
 	int number = 0;
 	std::cout << "give a number:";
 	std::cin >> number;
-	std::cin.sync();
+	in.pubsync();
 	Moreless(number);
 }
 
