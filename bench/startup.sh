@@ -27,10 +27,13 @@ instructions() {
 	valgrind --tool=callgrind --callgrind-out-file=/dev/null "$1" <"$tmp/five" 2>&1 >/dev/null |
 		sed -n 's/.*Collected : *//p'
 }
-# Peak resident set in KiB, for the input in file $2, from a small parent:
-# a child of a big one can report the parent's pages.
+# Peak resident set in KiB, for the input in file $2: the median of five,
+# each from a small parent, since a child of a big one can report the
+# parent's pages.
 peak() {
-	/usr/bin/time -f %M "$1" <"$2" 2>&1 >/dev/null
+	for _ in 1 2 3 4 5; do
+		/usr/bin/time -f %M "$1" <"$2" 2>&1 >/dev/null
+	done | sort -n | sed -n 3p
 }
 # Median of three runs in ns, with the input in file $1 through a pipe.
 piped() {
