@@ -35,13 +35,14 @@ peak() {
 		/usr/bin/time -f %M "$1" <"$2" 2>&1 >/dev/null
 	done | sort -n | sed -n 3p
 }
-# Median of three runs in ns, with the input in file $1 through a pipe.
-piped() {
+# Three runs' times in ns, shortest first, reading file $1 directly or,
+# with $2 = pipe, through a pipe.
+timed() {
 	for _ in 1 2 3; do
 		start=$(date +%s%N)
-		cat "$1" | "$prog" >/dev/null || true
+		if [ "$2" = pipe ]; then cat "$1" | "$prog"; else "$prog" <"$1"; fi >/dev/null || true
 		echo $(($(date +%s%N) - start))
-	done | sort -n | sed -n 2p
+	done | sort -n
 }
 
 ours=$(instructions "$prog")
@@ -54,20 +55,12 @@ for _ in $(seq "$rounds"); do
 	echo "$("$tmp/spawn" "$runs" "$tmp/five" "$tmp/floor") $("$tmp/spawn" "$runs" "$tmp/five" "$prog")"
 done >"$tmp/rounds"
 
-best=0
-for _ in 1 2 3; do
-	start=$(date +%s%N)
-	"$prog" <"$tmp/blanks" >/dev/null || true
-	ns=$(($(date +%s%N) - start))
-	if [ "$best" = 0 ] || [ "$ns" -lt "$best" ]; then best=$ns; fi
-done
-
 # glibc reads the environment at start, at some 500 instructions a variable in
 # either program, so the ratio is only comparable for environments alike.
 awk -v vars="$(env -0 | tr -cd '\0' | wc -c)" -v ours="$ours" -v floor="$floor" \
 	-v small="$(peak "$prog" "$tmp/five")" -v floorpeak="$(peak "$tmp/floor" "$tmp/five")" \
-	-v big="$(peak "$prog" "$tmp/blanks")" -v ns="$best" \
-	-v pipe1="$(piped "$tmp/blanks1")" -v pipe4="$(piped "$tmp/blanks4")" \
+	-v big="$(peak "$prog" "$tmp/blanks")" -v ns="$(timed "$tmp/blanks" | head -n 1)" \
+	-v pipe1="$(timed "$tmp/blanks1" pipe | sed -n 2p)" -v pipe4="$(timed "$tmp/blanks4" pipe | sed -n 2p)" \
 	-v pipepeak="$(cat "$tmp/blanks4" | /usr/bin/time -f %M "$prog" 2>&1 >/dev/null)" \
 	-v rounds="$rounds" -v runs="$runs" '
 function median(a, n,   i, j, t) {
