@@ -50,3 +50,8 @@ t late   0 '5\n'              'non-blocking pipe, number arrives late'
 t tty    0 '5 rm x\n|next\n'  'terminal: the line of the answer is used up'
 t file   1 '|abc\n'           'no number: the input stays in the file'
 t tty    1 'x rm y\n|next\n'  'terminal: no number, the line still used up'
+
+# Other kinds of input and output.
+t dgram  2 '-12\n|7\n'        'datagram socket: one message read, the next left'
+t fsize  0 '5'                'output under a file size limit of 0'
+t raw    0 '5 ab\r|cd\r'      'raw terminal: a carriage return ends the line'

@@ -23,12 +23,16 @@ passed=0 failed=0 skipped=0
 #           they were after the run
 #   tty     the same, on a terminal; INPUT is typed after the prompt, and
 #           what follows its '|' must be left for the next reader
+#   raw     the same, on a raw terminal
+#   dgram   input on a datagram socket, one message each side of the '|';
+#           the second must be left for the next reader
 #   gone    output on a pipe whose reader has gone
 #   full    output to a full disk
+#   fsize   output to a file, under a file size limit of 0
 #   closed  output closed
 t() {
 	mode=$1 want=$2 input=$3 desc=$4
-	case $mode in late) tool=perl ;; tty) tool=script ;; *) tool=sh ;; esac
+	case $mode in late|dgram) tool=perl ;; tty|raw) tool=script ;; *) tool=sh ;; esac
 	if ! command -v $tool >/dev/null; then
 		skipped=$((skipped + 1))
 		printf 'SKIP %s: no %s\n' "$desc" $tool
@@ -42,13 +46,26 @@ t() {
 	thrice)
 		: >"$tmp/out"; : >"$tmp/err"
 		printf '%b' "$input" | for _ in 1 2 3; do "$prog" >>"$tmp/out" 2>>"$tmp/err"; printf %s $?; done >"$tmp/status" ;;
-	open|late|tty) run_open ;;
+	open|late|tty|raw) run_open ;;
+	dgram)
+		printf '%b' "$input" | R=$tmp/rest perl -MSocket -e '
+			local $/; my @messages = split /\|/, <STDIN>, -1;
+			socketpair(my $in, my $peer, AF_UNIX, SOCK_DGRAM, 0) or die $!;
+			send($peer, $_, 0) for @messages;
+			open STDIN, "<&", $in or die $!;
+			system @ARGV;
+			my $status = $? & 127 ? 128 + ($? & 127) : $? >> 8;
+			recv($in, my $rest, 8192, MSG_DONTWAIT);
+			open my $f, ">", $ENV{R} or die $!;
+			print $f $rest // "";
+			exit $status' timeout 10 "$prog" >"$tmp/out" 2>"$tmp/err" ;;
 	gone)
 		rm -f "$tmp/sig"; mkfifo "$tmp/sig"
 		{ read -r _ <"$tmp/sig"; printf '%b' "$input" | "$prog" 2>"$tmp/err"; echo $? >"$tmp/status"; } |
 			{ exec <&-; : >"$tmp/sig"; }
 		(exit "$(cat "$tmp/status")") ;;
 	full) printf '%b' "$input" | "$prog" >/dev/full 2>"$tmp/err" ;;
+	fsize) printf '%b' "$input" | (ulimit -f 0 && exec "$prog" >"$tmp/out" 2>"$tmp/err") ;;
 	closed) printf '%b' "$input" | "$prog" >&- 2>"$tmp/err" ;;
 	esac
 	got=$?
@@ -56,12 +73,12 @@ t() {
 	why=
 	[ "$got" = "$want" ] || why="status $got, not $want"
 	case $mode in
-	pipe|args|file|rest|open|late) cmp -s "$tmp/out" "$tmp/prompt" || why="$why; output '$(cat "$tmp/out")'" ;;
+	pipe|args|file|rest|open|late|dgram) cmp -s "$tmp/out" "$tmp/prompt" || why="$why; output '$(cat "$tmp/out")'" ;;
 	thrice) cmp -s "$tmp/out" "$tmp/prompt3" || why="$why; output '$(cat "$tmp/out")'" ;;
-	tty) cmp -s -n 14 "$tmp/out" "$tmp/prompt" || why="$why; output '$(cat "$tmp/out")'" ;;
+	tty|raw) cmp -s -n 14 "$tmp/out" "$tmp/prompt" || why="$why; output '$(cat "$tmp/out")'" ;;
 	esac
 	case $mode in
-	file|rest|tty)
+	file|rest|tty|raw|dgram)
 		printf '%b' "${input#*|}" | cmp -s - "$tmp/rest" || why="$why; left '$(cat "$tmp/rest")'" ;;
 	esac
 	[ -s "$tmp/err" ] && why="$why; stderr '$(cat "$tmp/err")'"
@@ -91,7 +108,11 @@ run_open() {
 		set -- $?
 		perl -MFcntl -e 'exit !(fcntl(STDIN, F_GETFL, 0) & O_NONBLOCK)' || echo 'O_NONBLOCK cleared' >&2
 		exit "$1" ;;
-	tty) P=$prog R=$tmp/rest timeout 10 script -qec '"$P"; s=$?; head -n 1 >"$R"; exit $s' /dev/null ;;
+	tty|raw)
+		# What is left is taken until half a second passes with nothing more.
+		[ "$mode" = raw ] && S='raw -echo' || S=sane
+		P=$prog R=$tmp/rest S=$S timeout 10 \
+			script -qec 'stty $S; "$P"; s=$?; stty -icanon min 0 time 5; cat >"$R"; exit $s' /dev/null ;;
 	esac <"$tmp/in" >"$tmp/pipe" 2>"$tmp/err" &
 	pid=$!
 	exec 3>"$tmp/in" 4<"$tmp/pipe"
