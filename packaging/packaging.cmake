@@ -56,11 +56,6 @@ add_custom_command(OUTPUT changelog.gz
 add_custom_target(changelog ALL DEPENDS changelog.gz)
 install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
 	DESTINATION ${docdir})
-if(MORE_ZERO_STATIC)
-	set(link static)
-else()
-	set(link dynamic)
-endif()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides.${link}
 	DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
 	RENAME ${package} COMPONENT lintian EXCLUDE_FROM_ALL)
@@ -94,6 +89,20 @@ is zero and 2 when it is less than zero. It prints nothing else, so shell
 scripts can branch on the answer.")
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_STRIP_FILES ON)
+
+# The target's architecture, in each format's own words, since the packaging
+# tools name the build machine's; CPack's default stands for the rest.
+set(processor ${CMAKE_SYSTEM_PROCESSOR})
+if(processor MATCHES "^(x86_64|i.86)$" AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+	set(processor i686)
+endif()
+set(debian_aarch64 arm64)
+set(debian_x86_64 amd64)
+set(debian_i686 i386)
+if(DEFINED debian_${processor})
+	set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${debian_${processor}})
+	set(CPACK_RPM_PACKAGE_ARCHITECTURE ${processor})
+endif()
 
 set(CPACK_DEBIAN_PACKAGE_NAME ${package})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Checks what a user or a distributor installs: the install tree, the Debian
 # package (its contents, lintian's verdict, and that two packs under
-# different umasks are identical), the RPM and the source archive.
-kind=${1:?usage: install.sh tree|deb|lintian|rpm|source BUILD-DIR} build=${2:?}
+# different umasks are identical), the RPM and the source archive; and that
+# a compiler that cannot link statically still gives a working build.
+kind=${1:?usage: install.sh tree|deb|lintian|rpm|source|fallback BUILD-DIR} build=${2:?}
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
 need() { command -v "$1" >/dev/null || { echo "$1 not found: skipped"; exit 77; }; }
@@ -45,6 +46,21 @@ source)
 	tar -tJf "$tmp"/*.tar.xz | grep -v '/$' | sed 's|^more_zero-[^/]*/||' | sort >"$tmp/got"
 	sort "$tmp/tracked" >"$tmp/want"
 	diff "$tmp/want" "$tmp/got" || fail 'source archive is not the tracked files'
+	exit 0 ;;
+fallback)
+	[ "$CROSS" = TRUE ] && { echo 'cross build: the fallback is configured as on the build machine: skipped'; exit 77; }
+	need readelf
+	printf '#!/bin/sh\nfor a; do case $a in -static*) echo "ld: cannot find -lc" >&2; exit 1 ;; esac; done\nexec %s "$@"\n' \
+		"$CXX" >"$tmp/c++"
+	chmod +x "$tmp/c++"
+	"${CMAKE:-cmake}" -S "$(dirname "$0")/.." -B "$tmp/b" -DCMAKE_CXX_COMPILER="$tmp/c++" >"$tmp/log" 2>&1 ||
+		{ cat "$tmp/log"; exit 1; }
+	grep -q 'linking dynamically.*(Fedora/RHEL: glibc-static libstdc++-static)' "$tmp/log" ||
+		fail 'configure did not say what to install'
+	"${CMAKE:-cmake}" --build "$tmp/b" --target more_zero >"$tmp/log" 2>&1 || { cat "$tmp/log"; exit 1; }
+	readelf -l "$tmp/b/more_zero" | grep -q INTERP || fail 'not linked dynamically'
+	printf '%s\n' -4 | "$tmp/b/more_zero" >/dev/null
+	[ $? = 2 ] || fail 'the dynamic build answers wrong'
 	exit 0 ;;
 esac
 

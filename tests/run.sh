@@ -1,10 +1,19 @@
 #!/bin/sh
 # Runs the program once for each row of cases.sh and checks its exit status,
 # that standard output holds the prompt and nothing else, and that standard
-# error stays empty.
-prog=${1:?usage: run.sh PROGRAM}
+# error stays empty. A program built for another processor is run through
+# the EMULATOR command given after it.
+prog=${1:?usage: run.sh PROGRAM [EMULATOR...]}
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
+if [ $# -gt 1 ]; then
+	shift
+	printf '#!/bin/sh\nexec' >"$tmp/emulated"
+	printf " '%s'" "$@" "$prog" >>"$tmp/emulated"
+	printf ' "$@"\n' >>"$tmp/emulated"
+	chmod +x "$tmp/emulated"
+	prog=$tmp/emulated
+fi
 printf 'give a number:' >"$tmp/prompt"
 printf 'give a number:give a number:give a number:' >"$tmp/prompt3"
 passed=0 failed=0 skipped=0
