@@ -1,12 +1,14 @@
 #!/bin/sh
 # Measures one whole run of the built program beside a static C floor: wall
-# time, minor faults and peak resident memory per run, instructions under
-# callgrind, and how fast white space before the number is skipped, from a
-# file and, a byte a call, from a pipe. Fails only when it cannot measure.
+# time, minor faults and peak resident memory per run, faults again with
+# glibc made to pick the string functions of processors without AVX-512 or
+# AVX2, instructions under callgrind, and how fast white space before the
+# number is skipped, from a file and, a byte a call, from a pipe. Fails only
+# when it cannot measure.
 prog=${1:-build/more_zero}
 here=$(dirname "$0")
 rounds=${ROUNDS:-9} runs=${RUNS:-1000}
-for tool in valgrind /usr/bin/time cc; do
+for tool in valgrind /usr/bin/time cc readelf; do
 	command -v "$tool" >/dev/null || { echo "startup.sh: $tool not found" >&2; exit 1; }
 done
 [ -x "$prog" ] || { echo "startup.sh: $prog: no such program; build it first" >&2; exit 1; }
@@ -45,6 +47,13 @@ timed() {
 	done | sort -n
 }
 
+# The goals are the static link's; a static PIE relocates itself at start
+# and is allowed a little more.
+if readelf -l "$prog" | grep -q INTERP; then link=dynamic wall= faults= ratio=
+elif readelf -h "$prog" | grep -q 'DYN '; then link=static-pie wall=1.12 faults=12 ratio=
+else link=static wall=1.10 faults=4 ratio=2.5
+fi
+
 ours=$(instructions "$prog")
 floor=$(instructions "$tmp/floor")
 [ -n "$ours" ] && [ -n "$floor" ] || { echo "startup.sh: callgrind counted nothing" >&2; exit 1; }
@@ -55,6 +64,14 @@ for _ in $(seq "$rounds"); do
 	echo "$("$tmp/spawn" "$runs" "$tmp/five" "$tmp/floor") $("$tmp/spawn" "$runs" "$tmp/five" "$prog")"
 done >"$tmp/rounds"
 
+# Faults above the floor with the AVX2 and the SSE2 string functions forced:
+# a function the order file lacks costs a page of its own.
+avx2=glibc.cpu.hwcaps=-AVX512F,-AVX512VL,-AVX512BW,-AVX512DQ
+forced() {
+	GLIBC_TUNABLES=$1 "$tmp/spawn" $((runs / 5)) "$tmp/five" "$tmp/floor" | cut -d' ' -f2
+	GLIBC_TUNABLES=$1 "$tmp/spawn" $((runs / 5)) "$tmp/five" "$prog" | cut -d' ' -f2
+}
+
 # glibc reads the environment at start, at some 500 instructions a variable in
 # either program, so the ratio is only comparable for environments alike.
 awk -v vars="$(env -0 | tr -cd '\0' | wc -c)" -v ours="$ours" -v floor="$floor" \
@@ -62,7 +79,11 @@ awk -v vars="$(env -0 | tr -cd '\0' | wc -c)" -v ours="$ours" -v floor="$floor" 
 	-v big="$(peak "$prog" "$tmp/blanks")" -v ns="$(timed "$tmp/blanks" | head -n 1)" \
 	-v pipe1="$(timed "$tmp/blanks1" pipe | sed -n 2p)" -v pipe4="$(timed "$tmp/blanks4" pipe | sed -n 2p)" \
 	-v pipepeak="$(cat "$tmp/blanks4" | /usr/bin/time -f %M "$prog" 2>&1 >/dev/null)" \
+	-v avx2="$(forced "$avx2" | paste -sd' ')" \
+	-v sse2="$(forced "$avx2,-AVX2,-AVX_Fast_Unaligned_Load,-SSSE3" | paste -sd' ')" \
+	-v link="$link" -v wallgoal="$wall" -v faultgoal="$faults" -v ratiogoal="$ratio" \
 	-v rounds="$rounds" -v runs="$runs" '
+function goal(x) { return x == "" ? "" : "<= " x }
 function median(a, n,   i, j, t) {
 	for (i = 2; i <= n; i++)
 		for (j = i; j > 1 && a[j - 1] > a[j]; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
@@ -72,18 +93,22 @@ function median(a, n,   i, j, t) {
 END {
 	f = "%-40s %12s   %s\n"
 	printf f, "measure", "figure", "goal"
+	printf f, "link", link, ""
 	printf f, "environment variables", vars, ""
 	printf f, sprintf("wall per run, median of %d x %d", rounds, runs), sprintf("%.0f us", median(ons, NR) / 1e3), ""
 	printf f, "wall per run, static C floor", sprintf("%.0f us", median(fns, NR) / 1e3), ""
-	printf f, "wall ratio to the floor, median", sprintf("%.3f", median(ratio, NR)), "<= 1.10"
+	printf f, "wall ratio to the floor, median", sprintf("%.3f", median(ratio, NR)), goal(wallgoal)
 	printf f, "minor faults per run", median(ofl, NR), ""
 	printf f, "minor faults per run, static C floor", median(ffl, NR), ""
-	printf f, "minor faults above the floor", median(ofl, NR) - median(ffl, NR), "<= 8"
+	printf f, "minor faults above the floor", sprintf("%.1f", median(ofl, NR) - median(ffl, NR)), goal(faultgoal)
+	split(avx2, a); split(sse2, b)
+	printf f, "faults above the floor, AVX2 forced", sprintf("%.1f", a[2] - a[1]), goal(faultgoal)
+	printf f, "faults above the floor, SSE2 forced", sprintf("%.1f", b[2] - b[1]), goal(faultgoal)
 	printf f, "peak resident, input 5", sprintf("%.2f MiB", small / 1024), "<= 0.6 MiB"
 	printf f, "peak resident, static C floor", sprintf("%.2f MiB", floorpeak / 1024), ""
 	printf f, "instructions, one run with input 5", ours, ""
 	printf f, "instructions, static C floor", floor, ""
-	printf f, "instruction ratio to the floor", sprintf("%.2f", ours / floor), "<= 2.5"
+	printf f, "instruction ratio to the floor", sprintf("%.2f", ours / floor), goal(ratiogoal)
 	printf f, "peak resident, 64 MiB of blanks first", sprintf("%.2f MiB", big / 1024), "<= 1.6 MiB"
 	printf f, "blanks skipped from a file, best of 3", sprintf("%.0f MiB/s", 64e9 / ns), ">= 300 MiB/s"
 	printf f, "1 MiB of blanks through a pipe, median", sprintf("%.0f ms", pipe1 / 1e6), ""
