@@ -1,6 +1,6 @@
-# The Debian package, the RPM and the source archive. A Debian-style copyright
-# file and changelog go with every install; the lintian override goes only
-# into the Debian package.
+# The Debian package, the RPM and the source archive, each with a SHA-256
+# checksum file beside it. A Debian-style copyright file and changelog go
+# with every install; the lintian override goes only into the Debian package.
 
 set(CPACK_PACKAGE_CONTACT "more_zero developers <more_zero@example.org>")
 set(CPACK_PACKAGE_VENDOR "the more_zero authors")
@@ -8,27 +8,39 @@ set(CPACK_PACKAGE_VENDOR "the more_zero authors")
 set(package more-zero)
 set(docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package})
 
-# The changelog in Debian's format, from NEWS.md.
+# The changelog in Debian's format and in RPM's, from NEWS.md.
 file(READ ${PROJECT_SOURCE_DIR}/NEWS.md news)
 string(REPLACE ";" "<semicolon>" news "${news}")
 string(REPLACE "\n" ";" news "${news}")
 set(changelog "")
 set(trailer "")
+set(rpm_changelog "")
 foreach(line IN LISTS news)
 	if(line MATCHES "^## ([^ ]+) \\(([0-9-]+)\\)$")
+		set(version ${CMAKE_MATCH_1})
 		execute_process(COMMAND date -u -R -d ${CMAKE_MATCH_2}
-			OUTPUT_VARIABLE when OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-		string(APPEND changelog "${trailer}${package} (${CMAKE_MATCH_1}) unstable; urgency=medium\n\n")
+			COMMAND_ERROR_IS_FATAL ANY OUTPUT_VARIABLE when OUTPUT_STRIP_TRAILING_WHITESPACE)
+		execute_process(COMMAND date -u "+%a %b %d %Y" -d ${CMAKE_MATCH_2}
+			COMMAND_ERROR_IS_FATAL ANY OUTPUT_VARIABLE day OUTPUT_STRIP_TRAILING_WHITESPACE)
+		string(APPEND changelog "${trailer}${package} (${version}) unstable; urgency=medium\n\n")
 		set(trailer "\n -- ${CPACK_PACKAGE_CONTACT}  ${when}\n\n")
+		if(rpm_changelog)
+			string(APPEND rpm_changelog "\n")
+		endif()
+		string(APPEND rpm_changelog "* ${day} ${CPACK_PACKAGE_CONTACT} - ${version}-1\n")
 	elseif(line MATCHES "^- (.*)")
 		string(APPEND changelog "  * ${CMAKE_MATCH_1}\n")
+		string(APPEND rpm_changelog "- ${CMAKE_MATCH_1}\n")
 	elseif(line MATCHES "^  (.*)")
 		string(APPEND changelog "    ${CMAKE_MATCH_1}\n")
+		string(APPEND rpm_changelog "  ${CMAKE_MATCH_1}\n")
 	endif()
 endforeach()
 string(REGEX REPLACE "\n\n$" "\n" changelog "${changelog}${trailer}")
 string(REPLACE "<semicolon>" ";" changelog "${changelog}")
+string(REPLACE "<semicolon>" ";" rpm_changelog "${rpm_changelog}")
 file(WRITE ${PROJECT_BINARY_DIR}/changelog "${changelog}")
+file(WRITE ${PROJECT_BINARY_DIR}/rpm-changelog "${rpm_changelog}")
 
 # The copyright file in Debian's machine-readable format, from LICENSE.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
@@ -68,10 +80,14 @@ install(CODE "if(CMAKE_INSTALL_DO_STRIP)
 endif()")
 
 # Packages get the release date for their timestamps unless the packager
-# sets one, and only the Debian package gets the lintian override.
+# sets one, only the Debian package gets the lintian override, and CPack's
+# own source package, which takes whatever is on disk, is refused.
 execute_process(COMMAND date -u -d ${MORE_ZERO_DATE} +%s
 	OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 file(WRITE ${PROJECT_BINARY_DIR}/CPackProject.cmake "\
+if(CPACK_INSTALLED_DIRECTORIES)
+	message(FATAL_ERROR \"The source archive is packed from git: cmake --build . --target dist\")
+endif()
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
 	set(ENV{SOURCE_DATE_EPOCH} ${epoch})
 endif()
@@ -89,6 +105,7 @@ is zero and 2 when it is less than zero. It prints nothing else, so shell
 scripts can branch on the answer.")
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
 
 # The target's architecture, in each format's own words, since the packaging
 # tools name the build machine's; CPack's default stands for the rest.
@@ -109,22 +126,55 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
+# A static binary holds the C and C++ libraries it was linked from, and
+# Debian keeps the sources of what Built-Using names. CPack has no such
+# field, so it rides on the line of Section.
+set(built_using "")
+find_program(DPKG_QUERY dpkg-query)
+if(link MATCHES "^static" AND DPKG_QUERY)
+	foreach(library libc.a libstdc++.a)
+		execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
+			OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+		file(REAL_PATH "${path}" path)
+		execute_process(COMMAND ${DPKG_QUERY} -S ${path}
+			OUTPUT_VARIABLE owner ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+		string(REGEX REPLACE ":.*" "" owner "${owner}")
+		if(owner)
+			execute_process(COMMAND ${DPKG_QUERY} -W "-f=\${source:Package} (= \${source:Version})" ${owner}
+				OUTPUT_VARIABLE source OUTPUT_STRIP_TRAILING_WHITESPACE)
+			list(APPEND built_using "${source}")
+		endif()
+	endforeach()
+	list(JOIN built_using ", " built_using)
+endif()
+if(built_using)
+	string(APPEND CPACK_DEBIAN_PACKAGE_SECTION "\nBuilt-Using: ${built_using}")
+	message(STATUS "The Debian package is Built-Using: ${built_using}")
+elseif(link MATCHES "^static")
+	message(STATUS "dpkg does not know the static libraries: the Debian package says no Built-Using")
+endif()
+
 set(CPACK_RPM_PACKAGE_NAME ${package})
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_RPM_PACKAGE_GROUP "Applications/System")
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_PACKAGE_RELOCATABLE OFF)
+set(CPACK_RPM_CHANGELOG_FILE ${PROJECT_BINARY_DIR}/rpm-changelog)
+set(CPACK_RPM_USER_FILELIST "%license /usr/${docdir}/copyright")
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
 	/usr/share/man /usr/share/man/man1)
-# No /usr/lib/.build-id links to own, and the release date for its dates.
+# No /usr/lib/.build-id links to own, the release date for its dates, and
+# no host name, so that any machine packs the same RPM.
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define _build_id_links none
 %define use_source_date_epoch_as_buildtime 1
-%define clamp_mtime_to_source_date_epoch 1")
-
-# The source archive: the tracked files, under one top folder.
-string(REGEX REPLACE "([][+.*()^$?|\\\\])" "\\\\\\1" top "${PROJECT_SOURCE_DIR}")
-set(CPACK_SOURCE_GENERATOR TXZ)
-set(CPACK_SOURCE_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION})
-set(CPACK_SOURCE_IGNORE_FILES "^${top}/\\.git(/|$)" "^${top}/build[^/]*(/|$)")
+%define clamp_mtime_to_source_date_epoch 1
+%define _buildhost reproducible")
 
 include(CPack)
+
+# The source archive is packed from git, not from the files on disk.
+add_custom_target(dist
+	COMMAND ${CMAKE_COMMAND} -D SOURCE=${PROJECT_SOURCE_DIR} -D NAME=${PROJECT_NAME}-${PROJECT_VERSION}
+		-D OUT=${PROJECT_BINARY_DIR} -P ${PROJECT_SOURCE_DIR}/packaging/dist.cmake
+	VERBATIM)

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Checks what a user or a distributor installs: the install tree, the Debian
 # package (its contents, lintian's verdict, and that two packs under
-# different umasks are identical), the RPM and the source archive; and that
-# a compiler that cannot link statically still gives a working build.
+# different umasks are identical), the RPM (the same under another host
+# name) and the source archive (the same from two clones); and that a
+# compiler that cannot link statically still gives a working build.
 kind=${1:?usage: install.sh tree|deb|lintian|rpm|source|fallback BUILD-DIR} build=${2:?}
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
@@ -28,7 +29,12 @@ deb)
 	grep '^d' "$tmp/modes" | grep -v '^drwxr-xr-x' && fail 'directory not 0755'
 	awk '{ print $2 }' "$tmp/modes" >"$tmp/list"
 	section=$(dpkg-deb -f "$tmp"/a/*.deb Section)
-	[ "$section" = utils ] || fail "section '$section', not utils" ;;
+	[ "$section" = utils ] || fail "section '$section', not utils"
+	(cd "$tmp/a" && sha256sum -c --quiet ./*.sha256) || fail 'checksum does not match'
+	if [ "${LINK#static}" != "$LINK" ] && command -v dpkg-query >/dev/null; then
+		dpkg-deb -f "$tmp"/a/*.deb Built-Using | grep -Eqx 'glibc \(= [^)]+\), gcc-[0-9]+ \(= [^)]+\)' ||
+			fail 'Built-Using does not name glibc and gcc'
+	fi ;;
 lintian)
 	need lintian
 	pack DEB "$tmp"
@@ -39,13 +45,38 @@ rpm)
 	pack RPM "$tmp"
 	rpm -qp --qf '%{NAME} %{LICENSE}\n' "$tmp"/*.rpm | grep -qx 'more-zero MIT' || fail 'name or licence wrong'
 	rpm -qpl "$tmp"/*.rpm | sed 's|^|.|' >"$tmp/list"
-	grep -Ex '\./usr/(bin|share/man|share/man/man1)' "$tmp/list" && fail 'owns a shared directory' ;;
+	grep -Ex '\./usr/(bin|share/man|share/man/man1)' "$tmp/list" && fail 'owns a shared directory'
+	rpm -qpL "$tmp"/*.rpm | grep -qx /usr/share/doc/more-zero/copyright || fail 'copyright is not the licence'
+	rpm -qp --changelog "$tmp"/*.rpm | head -n 2 >"$tmp/changes"
+	grep -Eq '^\* [A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} [0-9]{4} .* - [0-9.]+-1$' "$tmp/changes" &&
+		grep -q '^- ' "$tmp/changes" || fail "changelog not from NEWS.md: $(cat "$tmp/changes")"
+	if unshare -u true 2>/dev/null; then
+		mkdir "$tmp/b"
+		unshare -u sh -c 'hostname more-zero-elsewhere && "$0" -G RPM --config "$1" -B "$2"' \
+			"${CPACK:-cpack}" "$build/CPackConfig.cmake" "$tmp/b" >/dev/null || exit 1
+		cmp "$tmp"/*.rpm "$tmp"/b/*.rpm || fail 'two packs under other host names differ'
+	else
+		echo 'unshare -u does not work here: the host name is not varied'
+	fi ;;
 source)
-	git -C "$(dirname "$0")/.." ls-files >"$tmp/tracked" 2>/dev/null || { echo 'not a git checkout: skipped'; exit 77; }
-	(cd "$build" && "${CPACK:-cpack}" --config CPackSourceConfig.cmake -B "$tmp" >/dev/null) || exit 1
-	tar -tJf "$tmp"/*.tar.xz | grep -v '/$' | sed 's|^more_zero-[^/]*/||' | sort >"$tmp/got"
-	sort "$tmp/tracked" >"$tmp/want"
-	diff "$tmp/want" "$tmp/got" || fail 'source archive is not the tracked files'
+	# Two clones under different umasks, one with a stray file, must pack
+	# the same archive: the tracked files, owned by root, 0644 or 0755.
+	src=$(cd "$(dirname "$0")/.." && pwd -P)
+	[ "$(git -C "$src" rev-parse --show-toplevel 2>/dev/null)" = "$src" ] ||
+		{ echo 'the source is not the top of its own git checkout: skipped'; exit 77; }
+	need xz
+	for u in 022 077; do
+		(umask $u && git clone -q "$src" "$tmp/$u" && mkdir "$tmp/$u.out") || exit 1
+		[ $u = 077 ] && echo stray >"$tmp/$u/build.log"
+		"${CMAKE:-cmake}" -D SOURCE="$tmp/$u" -D NAME=more_zero -D OUT="$tmp/$u.out" \
+			-P "$src/packaging/dist.cmake" >/dev/null || exit 1
+	done
+	cmp "$tmp/022.out/more_zero.tar.xz" "$tmp/077.out/more_zero.tar.xz" || fail 'two clones pack differently'
+	(cd "$tmp/022.out" && sha256sum -c --quiet more_zero.tar.xz.sha256) || fail 'checksum does not match'
+	tar -tvJf "$tmp/022.out/more_zero.tar.xz" | grep -Ev '^(-rw-r--r--|-rwxr-xr-x|drwxr-xr-x) root/root ' &&
+		fail 'modes or owners not normalised'
+	tar -tJf "$tmp/022.out/more_zero.tar.xz" | grep -v '/$' | sed 's|^more_zero/||' >"$tmp/got"
+	git -C "$tmp/022" ls-files | diff - "$tmp/got" || fail 'source archive is not the tracked files'
 	exit 0 ;;
 fallback)
 	[ "$CROSS" = TRUE ] && { echo 'cross build: the fallback is configured as on the build machine: skipped'; exit 77; }
