@@ -2,64 +2,120 @@
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
+#include <new>
 #include <streambuf>
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 
 // Standard input, read no further than the number needs, so that whatever
-// follows it is there for the next reader: a pipe can take nothing back, so
+// follows it is there for the next reader. A pipe can take nothing back, so
 // it is read a byte at a time; a seekable file is read in blocks and the
-// offset set back; a message socket is read a message at a time, since a
-// message cannot be split, and longer ones lose their tail.
+// offset set back. A message socket, and a terminal in line mode, hand over
+// one message or one line a read: it is taken whole, and the number ends
+// with it. A raw terminal has no lines of its own, so it is read a byte at a
+// time up to the end of the answer's line.
 class Stdin : public std::streambuf {
+	enum Kind { Bytes, Blocks, Lines, Messages, Raw };
 	char buffer[8192];
-	const bool seekable = lseek(STDIN_FILENO, 0, SEEK_CUR) != -1;
-	const std::size_t size = seekable || Messages() ? sizeof buffer : 1;
+	std::unique_ptr<char[]> large;
+	char* data = buffer;
+	std::size_t room = sizeof buffer;
+	const Kind kind = Sort();
+	bool begun = false;
 	bool ended = false;
 
-	static bool Messages()
+	static Kind Sort()
 	{
+		if (lseek(STDIN_FILENO, 0, SEEK_CUR) != -1)
+			return Blocks;
+		termios modes;
+		if (tcgetattr(STDIN_FILENO, &modes) == 0)
+			return modes.c_lflag & ICANON ? Lines : Raw;
 		int type;
 		socklen_t length = sizeof type;
-		return getsockopt(STDIN_FILENO, SOL_SOCKET, SO_TYPE, &type, &length) == 0 &&
-			(type == SOCK_DGRAM || type == SOCK_SEQPACKET);
+		if (getsockopt(STDIN_FILENO, SOL_SOCKET, SO_TYPE, &type, &length) == 0 &&
+			(type == SOCK_DGRAM || type == SOCK_SEQPACKET))
+			return Messages;
+		return Bytes;
+	}
+
+	ssize_t Read()
+	{
+		pollfd fd = {STDIN_FILENO, POLLIN, 0};
+		switch (kind) {
+		case Bytes:
+			return read(STDIN_FILENO, data, 1);
+		case Raw:
+			// With VMIN at 0 a read that finds nothing typed returns 0,
+			// which is not the end of input.
+			poll(&fd, 1, -1);
+			return read(STDIN_FILENO, data, 1);
+		case Blocks:
+		case Lines:
+			return read(STDIN_FILENO, data, room);
+		case Messages:
+			break;
+		}
+		// A message must be read whole, or the kernel drops its tail.
+		const ssize_t length = recv(STDIN_FILENO, nullptr, 0, MSG_PEEK | MSG_TRUNC);
+		if (length == -1)
+			return -1;
+		if (static_cast<std::size_t>(length) > room) {
+			if (char* more = new (std::nothrow) char[static_cast<std::size_t>(length)]) {
+				large.reset(more);
+				data = more;
+				room = static_cast<std::size_t>(length);
+			}
+		}
+		return recv(STDIN_FILENO, data, room, 0);
+	}
+
+	// Non-blocking: no data yet is not the end of input. Polling, rather than
+	// clearing O_NONBLOCK, leaves the flags that other holders of the file
+	// share untouched.
+	static bool Retry()
+	{
+		if (errno == EINTR)
+			return true;
+		if (errno != EAGAIN && errno != EWOULDBLOCK)
+			return false;
+		pollfd fd = {STDIN_FILENO, POLLIN, 0};
+		poll(&fd, 1, -1);
+		return true;
 	}
 
 	int_type underflow() override
 	{
+		// The next line or message is not the rest of this one's number.
+		if (ended || (begun && (kind == Lines || kind == Messages)))
+			return traits_type::eof();
 		ssize_t got;
-		while ((got = read(STDIN_FILENO, buffer, size)) == -1) {
-			if (errno == EINTR)
-				continue;
-			if (errno != EAGAIN && errno != EWOULDBLOCK)
-				break;
-			// Non-blocking: no data yet is not the end of input. Polling,
-			// rather than clearing O_NONBLOCK, leaves the flags that other
-			// holders of the file share untouched.
-			pollfd fd = {STDIN_FILENO, POLLIN, 0};
-			poll(&fd, 1, -1);
-		}
+		while ((got = Read()) == -1 && Retry())
+			;
 		if (got <= 0) {
 			ended = true;
 			return traits_type::eof();
 		}
-		setg(buffer, buffer, buffer + got);
-		return traits_type::to_int_type(*buffer);
+		setg(data, data, data + got);
+		for (char* c = data; c != egptr(); ++c)
+			begun = begun || !(*c == ' ' || (*c >= '\t' && *c <= '\r'));
+		return traits_type::to_int_type(*data);
 	}
 
 	int sync() override
 	{
-		if (seekable) {
+		if (kind == Blocks) {
 			lseek(STDIN_FILENO, gptr() - egptr(), SEEK_CUR);
-			setg(buffer, buffer, buffer);
-		} else if (isatty(STDIN_FILENO)) {
+			setg(data, data, data);
+		} else if (kind == Raw) {
 			// The rest of the answer's line must not reach the shell as a
-			// command; lines typed ahead stay for it. Only what has been typed
-			// is taken: that is the whole line once any of it has been read,
-			// and on a raw terminal no wait. A raw terminal, or text pasted
-			// while the shell held it raw, ends lines with a carriage return.
+			// command, but lines typed ahead stay for it. Only what has been
+			// typed is taken, so nothing is waited for. Enter sends a
+			// carriage return on a raw terminal.
 			pollfd fd = {STDIN_FILENO, POLLIN, 0};
 			while (!ended && (egptr() == nullptr || (egptr()[-1] != '\n' && egptr()[-1] != '\r')) &&
 				poll(&fd, 1, 0) == 1)

@@ -51,7 +51,19 @@ t tty    0 '5 rm x\n|next\n'  'terminal: the line of the answer is used up'
 t file   1 '|abc\n'           'no number: the input stays in the file'
 t tty    1 'x rm y\n|next\n'  'terminal: no number, the line still used up'
 
-# Other kinds of input and output.
-t dgram  2 '-12\n|7\n'        'datagram socket: one message read, the next left'
-t fsize  0 '5'                'output under a file size limit of 0'
+# A terminal's line ends where the terminal ends it.
+t crlit  0 '5 x\recho LEAKED\n|next\n' 'terminal: a plain carriage return does not end the line'
+t eol    0 '5 x,|next\n'      'terminal: a line ends at VEOL'
+t tty    0 '5\0004|next\n'    'terminal: Ctrl-D ends the line and the number'
 t raw    0 '5 ab\r|cd\r'      'raw terminal: a carriage return ends the line'
+t raw    0 '5 |'              'raw terminal: nothing typed after the answer, no wait'
+t raw0   2 '-4\r|next\r'      'raw terminal with VMIN 0: the read waits for typing'
+
+# Sockets: a stream is a pipe; a message is taken whole, and ends the number.
+t stream 2 '-3\n|7\n'         'stream socket: the rest stays'
+t dgram  2 '-12\n|7\n'        'datagram socket: one message read, the next left'
+t seqpacket 2 '-12|7\n'       'seqpacket socket: the number ends with its message'
+t dgram  0 "$(printf %10240s)5|7\n" 'datagram past 8 KiB: the number at its end'
+
+# Other kinds of output.
+t fsize  0 '5'                'output under a file size limit of 0'
