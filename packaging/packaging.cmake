@@ -96,8 +96,8 @@ if(CPACK_GENERATOR STREQUAL \"DEB\")
 endif()
 ")
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackProject.cmake)
-set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/modes.cmake)
-set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/modes.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/permissions.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/permissions.cmake)
 
 set(CPACK_PACKAGE_DESCRIPTION "more_zero writes the prompt \"give a number:\", reads one integer from
 standard input and exits with status 0 when it is more than zero, 1 when it

@@ -8,10 +8,10 @@
 # (which also sets tunables, whose parsing a plain run skips), and each name
 # is kept at its first place. Needs gdb with Python and nm.
 #
-#   sh bench/order.sh build/more_zero >src/link-order.txt
-prog=${1:?usage: order.sh PROGRAM >ORDER-FILE}
+#   sh cmake/link-order.sh build/more_zero >cmake/link-order.txt
+prog=${1:?usage: link-order.sh PROGRAM >ORDER-FILE}
 for tool in gdb nm; do
-	command -v $tool >/dev/null || { echo "order.sh: $tool not found" >&2; exit 1; }
+	command -v $tool >/dev/null || { echo "link-order.sh: $tool not found" >&2; exit 1; }
 done
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
