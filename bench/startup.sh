@@ -49,7 +49,7 @@ timed() {
 
 # The goals are the static link's; a static PIE relocates itself at start
 # and is allowed a little more.
-if readelf -l "$prog" | grep -q INTERP; then link=dynamic wall= faults= ratio=
+if readelf -l "$prog" | grep -q INTERP; then link=dynamic wall='' faults='' ratio=''
 elif readelf -h "$prog" | grep -q 'DYN '; then link=static-pie wall=1.12 faults=12 ratio=
 else link=static wall=1.10 faults=4 ratio=2.5
 fi

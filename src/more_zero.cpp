@@ -64,11 +64,12 @@ class Stdin : public std::streambuf {
 		const ssize_t length = recv(STDIN_FILENO, nullptr, 0, MSG_PEEK | MSG_TRUNC);
 		if (length == -1)
 			return -1;
-		if (static_cast<std::size_t>(length) > room) {
-			if (char* more = new (std::nothrow) char[static_cast<std::size_t>(length)]) {
+		const auto size = static_cast<std::size_t>(length);
+		if (size > room) {
+			if (char* more = new (std::nothrow) char[size]) {
 				large.reset(more);
 				data = more;
-				room = static_cast<std::size_t>(length);
+				room = size;
 			}
 		}
 		return recv(STDIN_FILENO, data, room, 0);
@@ -117,7 +118,7 @@ class Stdin : public std::streambuf {
 			// typed is taken, so nothing is waited for. Enter sends a
 			// carriage return on a raw terminal.
 			pollfd fd = {STDIN_FILENO, POLLIN, 0};
-			while (!ended && (egptr() == nullptr || (egptr()[-1] != '\n' && egptr()[-1] != '\r')) &&
+			while (!ended && egptr()[-1] != '\n' && egptr()[-1] != '\r' &&
 				poll(&fd, 1, 0) == 1)
 				underflow();
 		}

@@ -1,3 +1,4 @@
+# shellcheck shell=sh
 # Sourced by run.sh: one row a case, as MODE STATUS INPUT DESCRIPTION.
 
 # The sign and its ends.
@@ -63,7 +64,7 @@ t raw0   2 '-4\r|next\r'      'raw terminal with VMIN 0: the read waits for typi
 t stream 2 '-3\n|7\n'         'stream socket: the rest stays'
 t dgram  2 '-12\n|7\n'        'datagram socket: one message read, the next left'
 t seqpacket 2 '-12|7\n'       'seqpacket socket: the number ends with its message'
-t dgram  0 "$(printf %10240s)5|7\n" 'datagram past 8 KiB: the number at its end'
+t dgram  0 "$(printf %10240s '')5|7\n" 'datagram past 8 KiB: the number at its end'
 
 # Other kinds of output.
 t fsize  0 '5'                'output under a file size limit of 0'

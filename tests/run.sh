@@ -25,7 +25,7 @@ passed=0 failed=0 skipped=0
 # thrice the prompt, the prompt first, or anything), rest=1 that the rest
 # is checked.
 t() {
-	mode=$1 want=$2 input=$3 desc=$4 out=prompt rest= got=
+	mode=$1 want=$2 input=$3 desc=$4 out=prompt rest='' got=''
 	: >"$tmp/out"; : >"$tmp/err"; : >"$tmp/rest"
 	case $mode in
 	# input on a pipe, output to a file; with arguments that change nothing
