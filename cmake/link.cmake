@@ -32,8 +32,18 @@ endif()
 
 # Many systems install no static C or C++ library unless asked; a build
 # there must still pass, so the static link is tried first.
+include(CheckCXXSourceCompiles)
+check_cxx_source_compiles("#include <cstddef>
+	#ifndef _LIBCPP_VERSION
+	#error
+	#endif
+	int main() {}" MORE_ZERO_LIBCXX)
+if(MORE_ZERO_LIBCXX)
+	set(static_packages "glibc-static libcxx-static libcxxabi-static")
+else()
+	set(static_packages "glibc-static libstdc++-static")
+endif()
 if(NOT link STREQUAL dynamic)
-	include(CheckCXXSourceCompiles)
 	set(CMAKE_REQUIRED_LINK_OPTIONS ${ld} -${link})
 	if(link STREQUAL static-pie)
 		set(CMAKE_REQUIRED_FLAGS -fPIE)
@@ -44,7 +54,7 @@ if(NOT link STREQUAL dynamic)
 	unset(CMAKE_REQUIRED_LINK_OPTIONS)
 	if(NOT ${can})
 		message(STATUS "Cannot link with -${link}: linking dynamically. Install the static C and C++ "
-			"libraries for a ${link} link (Fedora/RHEL: glibc-static libstdc++-static).")
+			"libraries for a ${link} link (Fedora/RHEL: ${static_packages}).")
 		set(link dynamic)
 	endif()
 endif()

@@ -68,9 +68,18 @@ add_custom_command(OUTPUT changelog.gz
 add_custom_target(changelog ALL DEPENDS changelog.gz)
 install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
 	DESTINATION ${docdir})
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides.${link}
-	DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
-	RENAME ${package} COMPONENT lintian EXCLUDE_FROM_ALL)
+set(override ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides.${link})
+set(overrides ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides)
+if(link STREQUAL dynamic)
+	# Only where no fortified call is left: clang, for one, calls __poll_chk.
+	install(CODE "execute_process(COMMAND \"${CMAKE_NM}\" -D \"$<TARGET_FILE:more_zero>\"
+			OUTPUT_VARIABLE imports COMMAND_ERROR_IS_FATAL ANY)
+		if(NOT imports MATCHES \"__[a-z0-9_]+_chk[@\n]\")
+			file(INSTALL \"${override}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${overrides}\" RENAME ${package})
+		endif()" COMPONENT lintian EXCLUDE_FROM_ALL)
+else()
+	install(FILES ${override} DESTINATION ${overrides} RENAME ${package} COMPONENT lintian EXCLUDE_FROM_ALL)
+endif()
 
 # Debian strips .comment and .note as well as the symbols.
 install(CODE "if(CMAKE_INSTALL_DO_STRIP)
@@ -107,32 +116,64 @@ set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 
-# The target's architecture, in each format's own words, since the packaging
-# tools name the build machine's; CPack's default stands for the rest.
-set(processor ${CMAKE_SYSTEM_PROCESSOR})
-if(processor MATCHES "^(x86_64|i.86)$" AND CMAKE_SIZEOF_VOID_P EQUAL 4)
-	set(processor i686)
+# The target's architecture in each format's own words, from the compiler's
+# triplet, since the packaging tools name the build machine's. dpkg knows
+# every Debian architecture; the table stands in where it is missing.
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpmachine
+	OUTPUT_VARIABLE triplet OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+if(triplet MATCHES "^(x86_64|i.86)-" AND CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT triplet MATCHES "gnux32$")
+	string(REGEX REPLACE "^[^-]+" i686 triplet ${triplet})
 endif()
-set(debian_aarch64 arm64)
-set(debian_x86_64 amd64)
-set(debian_i686 i386)
-if(DEFINED debian_${processor})
-	set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${debian_${processor}})
-	set(CPACK_RPM_PACKAGE_ARCHITECTURE ${processor})
+find_program(DPKG_ARCHITECTURE dpkg-architecture)
+if(DPKG_ARCHITECTURE)
+	execute_process(COMMAND ${DPKG_ARCHITECTURE} -qDEB_HOST_ARCH -t ${triplet}
+		OUTPUT_VARIABLE deb_arch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
 endif()
+# triplet pattern, Debian's name, RPM's name
+set(arches
+	"^x86_64-.*x32$" x32 x32  "^x86_64-" amd64 x86_64  "^i.86-" i386 i686
+	"^aarch64-" arm64 aarch64  "^arm.*hf$" armhf armv7hl  "^arm.*eabi$" armel armv5tel
+	"^riscv64-" riscv64 riscv64  "^s390x-" s390x s390x  "^powerpc64le-" ppc64el ppc64le
+	"^powerpc64-" ppc64 ppc64  "^powerpc-" powerpc ppc  "^mips64el-" mips64el mips64el
+	"^mipsel-" mipsel mipsel  "^loongarch64-" loong64 loongarch64  "^sparc64-" sparc64 sparc64
+	"^alpha-" alpha alpha  "^hppa-" hppa hppa  "^m68k-" m68k m68k  "^ia64-" ia64 ia64)
+while(arches)
+	list(POP_FRONT arches pattern deb rpm)
+	if(triplet MATCHES "${pattern}")
+		if(NOT deb_arch)
+			set(deb_arch ${deb})
+		endif()
+		set(rpm_arch ${rpm})
+		break()
+	endif()
+endwhile()
+if(NOT deb_arch OR NOT rpm_arch)
+	message(FATAL_ERROR "No package architecture is known for the target ${triplet}: "
+		"add it to the table in packaging/packaging.cmake.")
+endif()
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${deb_arch})
+set(CPACK_RPM_PACKAGE_ARCHITECTURE ${rpm_arch})
 
 set(CPACK_DEBIAN_PACKAGE_NAME ${package})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# A static binary needs no library, and the scan needs the file utility.
+if(link STREQUAL dynamic)
+	set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
 
 # A static binary holds the C and C++ libraries it was linked from, and
 # Debian keeps the sources of what Built-Using names. CPack has no such
 # field, so it rides on the line of Section.
 set(built_using "")
 find_program(DPKG_QUERY dpkg-query)
+if(MORE_ZERO_LIBCXX)
+	set(libraries libc.a libc++.a libc++abi.a libgcc.a)
+else()
+	set(libraries libc.a libstdc++.a libgcc.a)
+endif()
 if(link MATCHES "^static" AND DPKG_QUERY)
-	foreach(library libc.a libstdc++.a)
+	foreach(library IN LISTS libraries)
 		execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
 			OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
 		file(REAL_PATH "${path}" path)
@@ -145,6 +186,7 @@ if(link MATCHES "^static" AND DPKG_QUERY)
 			list(APPEND built_using "${source}")
 		endif()
 	endforeach()
+	list(REMOVE_DUPLICATES built_using)
 	list(JOIN built_using ", " built_using)
 endif()
 if(built_using)

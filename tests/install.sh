@@ -9,6 +9,33 @@ tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
 need() { command -v "$1" >/dev/null || { echo "$1 not found: skipped"; exit 77; }; }
 fail() { echo "$*"; exit 1; }
+# The architectures, Debian's then RPM's, that the ELF header of the built
+# program names, for a package to be checked against.
+arches() {
+	readelf -h "$build/more_zero" | awk -F: '{ sub(/^ +/, "", $2) } /Class/ { c = $2 } /Data/ { d = $2 }
+		/Flags/ { f = $2 } /Machine/ { m = $2 }
+		END {
+			le = d ~ /little/
+			if (m ~ /X86-64/) print c == "ELF64" ? "amd64 x86_64" : "x32 x32"
+			else if (m ~ /80386/) print "i386 i686"
+			else if (m == "AArch64") print "arm64 aarch64"
+			else if (m ~ /S\/390/) print "s390x s390x"
+			else if (m == "RISC-V") print "riscv64 riscv64"
+			else if (m == "ARM") print f ~ /hard-float/ ? "armhf armv7hl" : "armel armv5tel"
+			else if (m ~ /PowerPC64/) print le ? "ppc64el ppc64le" : "ppc64 ppc64"
+			else if (m ~ /PowerPC/) print "powerpc ppc"
+			else if (m ~ /MIPS/) print c == "ELF64" ? "mips64el mips64el" : "mipsel mipsel"
+			else if (m ~ /LoongArch/) print "loong64 loongarch64"
+			else print "unknown(" m ") unknown(" m ")"
+		}'
+}
+# A dynamic link's package lists the libraries it needs, found by dpkg's
+# scan, which needs the file utility.
+scan() {
+	[ "$LINK" = dynamic ] || return 0
+	need file
+	need dpkg-shlibdeps
+}
 pack() { "${CPACK:-cpack}" -G "$1" --config "$build/CPackConfig.cmake" -B "$2" >/dev/null || exit 1; }
 files='./usr/bin/more_zero ./usr/share/man/man1/more_zero.1.gz
 ./usr/share/doc/more-zero/copyright ./usr/share/doc/more-zero/changelog.gz'
@@ -21,7 +48,12 @@ tree)
 	readelf -S "$tmp/root/usr/bin/more_zero" | grep -q '\.comment' && fail 'not stripped of .comment' ;;
 deb)
 	need dpkg-deb
+	scan
 	pack DEB "$tmp/a"
+	need readelf
+	want=$(arches)
+	arch=$(dpkg-deb -f "$tmp"/a/*.deb Architecture)
+	[ "$arch" = "${want% *}" ] || fail "the package says $arch, the program is ${want% *}"
 	sleep 1
 	(umask 077 && pack DEB "$tmp/b")
 	cmp "$tmp"/a/*.deb "$tmp"/b/*.deb || fail 'two packs differ'
@@ -34,12 +66,14 @@ deb)
 	if [ "${LINK#static}" != "$LINK" ] && command -v dpkg-query >/dev/null; then
 		# A cross toolchain's libraries are built from sources of its own.
 		want='glibc \(= [^)]+\), gcc-[0-9]+ \(= [^)]+\)'
+		[ "$LIBCXX" = 1 ] && want='glibc \(= [^)]+\), llvm-toolchain-[0-9]+ \(= [^)]+\), gcc-[0-9]+ \(= [^)]+\)'
 		[ "$CROSS" = TRUE ] && want='[a-z0-9.+-]+ \(= [^)]+\), [a-z0-9.+-]+ \(= [^)]+\)'
 		used=$(dpkg-deb -f "$tmp"/a/*.deb Built-Using)
 		echo "$used" | grep -Eqx "$want" || fail "Built-Using is '$used'"
 	fi ;;
 lintian)
 	need lintian
+	scan
 	pack DEB "$tmp"
 	lintian -EvIL +pedantic "$tmp"/*.deb 2>&1 | grep -v 'running with root privileges' | grep . && exit 1
 	exit 0 ;;
@@ -47,6 +81,10 @@ rpm)
 	need rpmbuild
 	pack RPM "$tmp"
 	rpm -qp --qf '%{NAME} %{LICENSE}\n' "$tmp"/*.rpm | grep -qx 'more-zero MIT' || fail 'name or licence wrong'
+	need readelf
+	want=$(arches)
+	arch=$(rpm -qp --qf '%{ARCH}' "$tmp"/*.rpm)
+	[ "$arch" = "${want#* }" ] || fail "the package says $arch, the program is ${want#* }"
 	rpm -qpl "$tmp"/*.rpm | sed 's|^|.|' >"$tmp/list"
 	grep -Ex '\./usr/(bin|share/man|share/man/man1)' "$tmp/list" && fail 'owns a shared directory'
 	rpm -qpL "$tmp"/*.rpm | grep -qx /usr/share/doc/more-zero/copyright || fail 'copyright is not the licence'
