@@ -1,24 +1,99 @@
 #!/bin/sh
-# Writes the functions that one run of PROGRAM enters, in the order it first
-# enters them, one name a line, for lld's --symbol-ordering-file. PROGRAM
-# must be the build tree's unstripped binary. The run is traced under gdb
-# with an empty environment and the input 5, so the same binary always
-# gives the same list. glibc picks its string and memory functions for the
-# processor, so the run is traced again with each family of them forced
-# (which also sets tunables, whose parsing a plain run skips), and each name
-# is kept at its first place. Needs gdb with Python and nm.
+# Writes the order in which lld lays out what one run of more_zero uses:
 #
-#   sh cmake/link-order.sh build/more_zero >cmake/link-order.txt
-prog=${1:?usage: link-order.sh PROGRAM >ORDER-FILE}
-for tool in gdb nm; do
-	command -v $tool >/dev/null || { echo "link-order.sh: $tool not found" >&2; exit 1; }
-done
+#   sh cmake/link-order.sh >cmake/link-order.txt
+#
+# builds the default preset, traces its run here and, through
+# tests/chroot.sh, in a minimal Debian 13, and merges the two, so that one
+# file fits both glibc releases (names a toolchain lacks cost lld nothing).
+# The file holds, in this order:
+#   - the functions a run enters, in the order it first enters them, but
+#     for the variants glibc picks among for the processor;
+#   - every variant of each string and memory function the run resolves,
+#     from the archive and not the trace, one family after another (AVX-512,
+#     EVEX, RTM, AVX2, SSE4, SSSE3, SSE2, ERMS), so that whichever family a
+#     processor gets sits together, and every vendor's cache information;
+#   - what runs only when GLIBC_TUNABLES is set.
+# The data a run touches is left where it falls: each glibc object keeps its
+# variables in one section, so ordering them cannot pack what a run writes,
+# and here it cost two or three faults more than it saved.
+#
+#   sh cmake/link-order.sh --trace PROGRAM >TRACE
+#   sh cmake/link-order.sh --merge TRACE... >cmake/link-order.txt
+#
+# trace one run of PROGRAM, as lines of "PART NAME", and merge traces, the
+# first one's names first: traces from other machines can be added so.
+# PROGRAM must be the build tree's unstripped binary. Needs gdb with Python
+# and nm; the whole command needs root and debootstrap too.
+cd "$(dirname "$0")/.." || exit 1
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
 set -e
 
+case $1 in
+'')
+	cmake --preset default >/dev/null && cmake --build --preset default >/dev/null
+	sh "$0" --trace build/more_zero >"$tmp/here"
+	sh tests/chroot.sh trixie trace >"$tmp/trixie"
+	exec sh "$0" --merge "$tmp/here" "$tmp/trixie" ;;
+--merge)
+	shift
+	for trace; do
+		grep -q '^1 ' "$trace" || { echo "link-order.sh: $trace holds no trace" >&2; exit 1; }
+	done
+	libc=$(c++ -print-file-name=libc.a)
+	nm "$libc" 2>/dev/null | awk '$2 ~ /^[Tt]$/ { print $3 }' | sort -u >"$tmp/archive"
+	# Each part in turn, the first trace's names before the next one's.
+	cat "$@" | sort -s -k1,1n | awk '
+		# The family of a variant __BASE_SUFFIX, for the longest BASE that a
+		# run resolves, or 0 for any other name.
+		function family(name,   i, b, best, suffix) {
+			best = ""
+			for (i = 1; i <= bases; i++) {
+				b = "__" base[i] "_"
+				if (index(name, b) == 1 && length(b) > length(best)) best = b
+			}
+			if (best == "") return 0
+			of[name] = best
+			suffix = substr(name, length(best) + 1)
+			for (i = 1; i <= families; i++) if (suffix ~ families_[i]) return i
+			return 0
+		}
+		BEGIN { families = split("avx512|evex512 evex rtm avx sse4|sse42 ssse3 sse2 erms", families_, " ") }
+		FILENAME != "-" { archive[++names] = $1; next }
+		$2 ~ /^ifunc:/ { if (!(($2) in known)) { known[$2]; base[++bases] = substr($2, 7) } next }
+		!seen[$2]++ { at[++n] = $2; part[n] = $1 }
+		END {
+			for (i = 1; i <= n; i++) {
+				if (family(at[i])) used[of[at[i]]]
+				else if (part[i] == 1) print at[i]
+			}
+			for (f = 1; f <= families; f++)
+				for (i = 1; i <= bases; i++)
+					for (j = 1; j <= names; j++)
+						if (("__" base[i] "_") in used && !(archive[j] in placed) &&
+						    family(archive[j]) == f && of[archive[j]] == "__" base[i] "_") {
+							placed[archive[j]]; print archive[j]
+						}
+			for (j = 1; j <= names; j++)
+				if (archive[j] ~ /^(handle_(intel|amd|zhaoxin)|intel_check_word|get_common_cache_info|init_cacheinfo)(\.|$)/)
+					print archive[j]
+			for (i = 1; i <= n; i++)
+				if (part[i] > 1 && !(at[i] in placed) && !family(at[i])) print at[i]
+		}' "$tmp/archive" -
+	exit ;;
+--trace) ;;
+*) echo 'usage: link-order.sh [--trace PROGRAM | --merge TRACE...]' >&2; exit 2 ;;
+esac
+
+prog=${2:?usage: link-order.sh --trace PROGRAM}
+for tool in gdb nm; do
+	command -v $tool >/dev/null || { echo "link-order.sh: $tool not found" >&2; exit 1; }
+done
 printf '5\n' >"$tmp/five"
 nm -n --defined-only "$prog" | awk '$2 ~ /^[tTwWi]$/ { print $1, $3 }' >"$tmp/syms"
+# The resolved functions, whose variants the merge adds from the archive.
+nm "$prog" | awk '$2 == "i" { print "1 ifunc:" $3 } $3 ~ /._ifunc$/ { sub(/_ifunc$/, "", $3); print "1 ifunc:" $3 }'
 cat >"$tmp/trace.py" <<PY
 import gdb
 import os
@@ -50,9 +125,12 @@ while gdb.selected_inferior().pid:
 out.close()
 PY
 # This processor's own choice, then AVX2 and SSE2, as on processors without
-# AVX-512 or without AVX2; glibc ignores what a processor lacks.
+# AVX-512 or without AVX2 (glibc ignores what a processor lacks): parts 1,
+# 2 and 3. The variants among them the merge moves to their families.
 avx2=glibc.cpu.hwcaps=-AVX512F,-AVX512VL,-AVX512BW,-AVX512DQ
+n=1
 for tunables in '' "$avx2" "$avx2,-AVX2,-AVX_Fast_Unaligned_Load,-SSSE3"; do
 	OUT=$tmp/order TUNABLES=$tunables gdb -batch -nx -x "$tmp/trace.py" "$prog" >/dev/null
-	cat "$tmp/order"
-done | awk '!seen[$0]++'
+	sed "s/^/$n /" "$tmp/order"
+	n=$((n + 1))
+done
