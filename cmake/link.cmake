@@ -1,6 +1,6 @@
 # How more_zero is linked: MORE_ZERO_LINK is static, static-pie or dynamic,
-# and the variable link says what the build could do. With lld, the
-# functions a run uses are laid out together by link-order.txt.
+# and the variable link says what the build could do. With lld, what a run
+# uses is laid out together by link-order.txt and link-layout.ld.
 if(NOT MORE_ZERO_LINK MATCHES "^(static|static-pie|dynamic)$")
 	message(FATAL_ERROR "MORE_ZERO_LINK is '${MORE_ZERO_LINK}'; it must be static, static-pie or dynamic")
 endif()
@@ -13,8 +13,9 @@ endif()
 
 # A run pays a page fault for each page of code it touches, and the few
 # hundred functions it runs are spread over the whole static library code.
-# lld lays them out together, in the order a run first enters them; another
-# linker just leaves them where they fall.
+# lld lays them out together, in the order a run first enters them, and
+# moves what runs at start beside them; another linker just leaves them
+# where they fall.
 target_compile_options(more_zero PRIVATE -ffunction-sections -fdata-sections)
 target_link_options(more_zero PRIVATE -Wl,--gc-sections)
 include(CheckLinkerFlag)
@@ -23,9 +24,13 @@ set(ld "")
 if(MORE_ZERO_LLD)
 	set(ld -fuse-ld=lld)
 	set(order ${CMAKE_CURRENT_LIST_DIR}/link-order.txt)
+	set(layout ${CMAKE_CURRENT_LIST_DIR}/link-layout.ld)
+	# Each segment from a page of its own, so that no page is mapped twice
+	# and none moves with the size of the segment before it.
 	target_link_options(more_zero PRIVATE ${ld}
-		-Wl,--symbol-ordering-file=${order} -Wl,--no-warn-symbol-ordering)
-	set_target_properties(more_zero PROPERTIES LINK_DEPENDS ${order})
+		-Wl,--symbol-ordering-file=${order} -Wl,--no-warn-symbol-ordering -Wl,-T,${layout}
+		-Wl,-z,separate-loadable-segments)
+	set_target_properties(more_zero PROPERTIES LINK_DEPENDS "${order};${layout}")
 else()
 	message(STATUS "No lld for this compiler: linking with the default linker, without ordering functions")
 endif()
@@ -60,6 +65,29 @@ if(NOT link STREQUAL dynamic)
 endif()
 if(link STREQUAL static)
 	target_link_options(more_zero PRIVATE -static)
+	# gcc links a static executable with crtbeginT.o, which registers its
+	# unwind tables at start, and from gcc 13 on registering sorts every one
+	# of them: some 280,000 instructions a run. The crtbegin.o of other
+	# executables leaves them to be found through PT_GNU_EH_FRAME, which
+	# static glibc's dl_iterate_phdr reports too; so it stands in, with that
+	# header, where a throw from libstdc++ is still caught.
+	execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=crtbegin.o
+		OUTPUT_VARIABLE crtbegin OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+	if(IS_ABSOLUTE "${crtbegin}" AND EXISTS "${crtbegin}" AND
+		(NOT CMAKE_CROSSCOMPILING OR CMAKE_CROSSCOMPILING_EMULATOR))
+		configure_file(${crtbegin} ${PROJECT_BINARY_DIR}/crt/crtbeginT.o COPYONLY)
+		set(lazy -B${PROJECT_BINARY_DIR}/crt/ -Wl,--eh-frame-hdr)
+		include(CheckCXXSourceRuns)
+		set(CMAKE_REQUIRED_LINK_OPTIONS ${ld} -static ${lazy})
+		check_cxx_source_runs("#include <stdexcept>
+			#include <string>
+			int main() { try { std::string s; (void)s.at(1); } catch (const std::out_of_range&) { return 0; } return 1; }"
+			MORE_ZERO_LAZY_FRAMES)
+		unset(CMAKE_REQUIRED_LINK_OPTIONS)
+		if(MORE_ZERO_LAZY_FRAMES)
+			target_link_options(more_zero PRIVATE ${lazy})
+		endif()
+	endif()
 elseif(link STREQUAL static-pie)
 	target_compile_options(more_zero PRIVATE -fPIE)
 	target_link_options(more_zero PRIVATE -static-pie)
