@@ -3,9 +3,10 @@
 #
 #   sh cmake/link-order.sh >cmake/link-order.txt
 #
-# builds the default preset, traces its run here and, through
-# tests/chroot.sh, in a minimal Debian 13, and merges the two, so that one
-# file fits both glibc releases (names a toolchain lacks cost lld nothing).
+# builds the static link and the static PIE, traces a run of each here and,
+# through tests/chroot.sh, in a minimal Debian 13, and merges the traces, so
+# that one file fits both links and both glibc releases (names a toolchain
+# lacks cost lld nothing).
 # The file holds, in this order:
 #   - the functions a run enters, in the order it first enters them, but
 #     for the variants glibc picks among for the processor;
@@ -24,7 +25,7 @@
 # trace one run of PROGRAM, as lines of "PART NAME", and merge traces, the
 # first one's names first: traces from other machines can be added so.
 # PROGRAM must be the build tree's unstripped binary. Needs gdb with Python
-# and nm; the whole command needs root and debootstrap too.
+# nm and readelf; the whole command needs root and debootstrap too.
 cd "$(dirname "$0")/.." || exit 1
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
@@ -32,10 +33,13 @@ set -e
 
 case $1 in
 '')
-	cmake --preset default >/dev/null && cmake --build --preset default >/dev/null
+	for preset in default static-pie; do
+		cmake --preset $preset >/dev/null && cmake --build --preset $preset >/dev/null
+	done
 	sh "$0" --trace build/more_zero >"$tmp/here"
+	sh "$0" --trace build-static-pie/more_zero >"$tmp/pie"
 	sh tests/chroot.sh trixie trace >"$tmp/trixie"
-	exec sh "$0" --merge "$tmp/here" "$tmp/trixie" ;;
+	exec sh "$0" --merge "$tmp/here" "$tmp/trixie" "$tmp/pie" ;;
 --merge)
 	shift
 	for trace; do
@@ -87,10 +91,11 @@ case $1 in
 esac
 
 prog=${2:?usage: link-order.sh --trace PROGRAM}
-for tool in gdb nm; do
+for tool in gdb nm readelf; do
 	command -v $tool >/dev/null || { echo "link-order.sh: $tool not found" >&2; exit 1; }
 done
 printf '5\n' >"$tmp/five"
+entry=$(readelf -h "$prog" | awk '/Entry point/ { print $NF }')
 nm -n --defined-only "$prog" | awk '$2 ~ /^[tTwWi]$/ { print $1, $3 }' >"$tmp/syms"
 # The resolved functions, whose variants the merge adds from the archive.
 nm "$prog" | awk '$2 == "i" { print "1 ifunc:" $3 } $3 ~ /._ifunc$/ { sub(/_ifunc$/, "", $3); print "1 ifunc:" $3 }'
@@ -106,7 +111,7 @@ for line in open("$tmp/syms"):
 out = open(os.environ["OUT"], "w")
 
 def enter():
-    pc = int(gdb.parse_and_eval("\$pc"))
+    pc = int(gdb.parse_and_eval("\$pc")) - base
     for name in names.pop(pc, []):
         out.write(name + "\n")
 
@@ -115,9 +120,11 @@ gdb.execute("unset environment")
 if os.environ["TUNABLES"]:
     gdb.execute("set environment GLIBC_TUNABLES=" + os.environ["TUNABLES"])
 gdb.execute("starti <$tmp/five >/dev/null")
+# A static PIE runs where it was loaded: it starts at its entry point.
+base = int(gdb.parse_and_eval("\$pc")) - $entry
 enter()
 for addr in names:
-    gdb.Breakpoint("*%#x" % addr, internal=True, temporary=True)
+    gdb.Breakpoint("*%#x" % (addr + base), internal=True, temporary=True)
 while gdb.selected_inferior().pid:
     gdb.execute("continue", to_string=True)
     if gdb.selected_inferior().pid:

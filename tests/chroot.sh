@@ -2,8 +2,9 @@
 # Builds and tests the project in a minimal Debian root of RELEASE, made
 # with debootstrap --variant=minbase from the mirror this machine's apt
 # sources name, with nothing but the README's prerequisites and a copy of
-# the working tree: the README's two commands must pass there. Then, with lld and the benchmark's tools
-# added, prints the benchmark's figures; with "trace", prints instead the
+# the working tree: the README's two commands must pass there. Then, with
+# lld and the benchmark's tools added, prints the benchmark's figures for
+# the static and the static PIE link; with "trace", prints instead the
 # functions a run enters there, for cmake/link-order.sh. Needs root.
 #
 #   sh tests/chroot.sh trixie [trace]
@@ -43,8 +44,9 @@ apt() { in_root "DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-inst
 
 if [ "$what" = trace ]; then
 	apt lld gdb binutils
-	in_root 'cmake --preset default >/dev/null && cmake --build --preset default >/dev/null &&
-		sh cmake/link-order.sh --trace build/more_zero'
+	in_root 'for preset in default static-pie; do
+			cmake --preset $preset >/dev/null && cmake --build --preset $preset >/dev/null; done &&
+		sh cmake/link-order.sh --trace build/more_zero && sh cmake/link-order.sh --trace build-static-pie/more_zero'
 	exit
 fi
 
@@ -59,5 +61,7 @@ in_root 'cmake --workflow --preset default'
 
 echo "chroot.sh: the benchmark in $release, with lld" >&2
 apt lld gdb valgrind time binutils gcc
-in_root 'cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build build-bench >/dev/null &&
-	sh bench/startup.sh build-bench/more_zero'
+for link in static static-pie; do
+	in_root "cmake -S . -B build-$link -DCMAKE_BUILD_TYPE=Release -DMORE_ZERO_LINK=$link >/dev/null &&
+		cmake --build build-$link >/dev/null && sh bench/startup.sh build-$link/more_zero"
+done
