@@ -66,8 +66,8 @@ endif()
 if(link STREQUAL static)
 	target_link_options(more_zero PRIVATE -static)
 	# gcc links a static executable with crtbeginT.o, which registers its
-	# unwind tables at start, and from gcc 13 on registering sorts every one
-	# of them: some 280,000 instructions a run. The crtbegin.o of other
+	# unwind tables at start, and gcc 14's libgcc sorts every one of them as
+	# it registers them: some 280,000 instructions a run. The crtbegin.o of other
 	# executables leaves them to be found through PT_GNU_EH_FRAME, which
 	# static glibc's dl_iterate_phdr reports too; so it stands in, with that
 	# header, where a throw from libstdc++ is still caught.
