@@ -43,16 +43,27 @@ class Stdin : public std::streambuf {
 		return Bytes;
 	}
 
-	ssize_t Read()
+	static int Wait(int timeout)
 	{
 		pollfd fd = {STDIN_FILENO, POLLIN, 0};
+		return poll(&fd, 1, timeout);
+	}
+
+	// A line or a message ends the number it holds.
+	bool Records() const
+	{
+		return kind == Lines || kind == Messages;
+	}
+
+	ssize_t Read()
+	{
 		switch (kind) {
 		case Bytes:
 			return read(STDIN_FILENO, data, 1);
 		case Raw:
 			// With VMIN at 0 a read that finds nothing typed returns 0,
 			// which is not the end of input.
-			poll(&fd, 1, -1);
+			Wait(-1);
 			return read(STDIN_FILENO, data, 1);
 		case Blocks:
 		case Lines:
@@ -84,15 +95,14 @@ class Stdin : public std::streambuf {
 			return true;
 		if (errno != EAGAIN && errno != EWOULDBLOCK)
 			return false;
-		pollfd fd = {STDIN_FILENO, POLLIN, 0};
-		poll(&fd, 1, -1);
+		Wait(-1);
 		return true;
 	}
 
 	int_type underflow() override
 	{
 		// The next line or message is not the rest of this one's number.
-		if (ended || (begun && (kind == Lines || kind == Messages)))
+		if (ended || (begun && Records()))
 			return traits_type::eof();
 		ssize_t got;
 		while ((got = Read()) == -1 && Retry())
@@ -102,8 +112,8 @@ class Stdin : public std::streambuf {
 			return traits_type::eof();
 		}
 		setg(data, data, data + got);
-		for (char* c = data; c != egptr(); ++c)
-			begun = begun || !(*c == ' ' || (*c >= '\t' && *c <= '\r'));
+		for (char* c = data; Records() && !begun && c != egptr(); ++c)
+			begun = !(*c == ' ' || (*c >= '\t' && *c <= '\r'));
 		return traits_type::to_int_type(*data);
 	}
 
@@ -117,9 +127,7 @@ class Stdin : public std::streambuf {
 			// command, but lines typed ahead stay for it. Only what has been
 			// typed is taken, so nothing is waited for. Enter sends a
 			// carriage return on a raw terminal.
-			pollfd fd = {STDIN_FILENO, POLLIN, 0};
-			while (!ended && egptr()[-1] != '\n' && egptr()[-1] != '\r' &&
-				poll(&fd, 1, 0) == 1)
+			while (!ended && egptr()[-1] != '\n' && egptr()[-1] != '\r' && Wait(0) == 1)
 				underflow();
 		}
 		return 0;
