@@ -24,7 +24,7 @@
 #
 # trace one run of PROGRAM, as lines of "PART NAME", and merge traces, the
 # first one's names first: traces from other machines can be added so.
-# PROGRAM must be the build tree's unstripped binary. Needs gdb with Python
+# PROGRAM must be the build tree's unstripped binary. Needs gdb with Python,
 # nm and readelf; the whole command needs root and debootstrap too.
 cd "$(dirname "$0")/.." || exit 1
 tmp=$(mktemp -d) || exit 1
@@ -64,23 +64,30 @@ case $1 in
 			return 0
 		}
 		BEGIN { families = split("avx512|evex512 evex rtm avx sse4|sse42 ssse3 sse2 erms", families_, " ") }
-		FILENAME != "-" { archive[++names] = $1; next }
+		FILENAME != "-" { archive[++names] = $1; inarchive[$1]; next }
 		$2 ~ /^ifunc:/ { if (!(($2) in known)) { known[$2]; base[++bases] = substr($2, 7) } next }
 		!seen[$2]++ { at[++n] = $2; part[n] = $1 }
 		END {
 			for (i = 1; i <= n; i++) {
-				if (family(at[i])) used[of[at[i]]]
-				else if (part[i] == 1) print at[i]
+				if (!family(at[i])) {
+					if (part[i] == 1) print at[i]
+					continue
+				}
+				used[of[at[i]]]
+				# Another release may have variants this archive lacks.
+				if (!(at[i] in inarchive)) archive[++names] = at[i]
 			}
+			for (j = 1; j <= names; j++) fam[j] = family(archive[j])
 			for (f = 1; f <= families; f++)
 				for (i = 1; i <= bases; i++)
 					for (j = 1; j <= names; j++)
-						if (("__" base[i] "_") in used && !(archive[j] in placed) &&
-						    family(archive[j]) == f && of[archive[j]] == "__" base[i] "_") {
+						if (fam[j] == f && of[archive[j]] == "__" base[i] "_" && (of[archive[j]] in used) &&
+						    !(archive[j] in placed)) {
 							placed[archive[j]]; print archive[j]
 						}
 			for (j = 1; j <= names; j++)
-				if (archive[j] ~ /^(handle_(intel|amd|zhaoxin)|intel_check_word|get_common_cache_info|init_cacheinfo)(\.|$)/)
+				if (archive[j] ~ /^(handle_(intel|amd|zhaoxin)|intel_check_word|get_common_cache_info|init_cacheinfo)(\.|$)/ &&
+				    !(archive[j] in seen))
 					print archive[j]
 			for (i = 1; i <= n; i++)
 				if (part[i] > 1 && !(at[i] in placed) && !family(at[i])) print at[i]
