@@ -41,11 +41,7 @@ t() {
 	# input on a pipe that stays open, and the same non-blocking, whose flags
 	# must be as they were after the run
 	open) on_pipes timeout 10 "$prog" ;;
-	late) need perl || return; on_pipes timeout 10 perl -MFcntl -e '
-		fcntl(STDIN, F_SETFL, fcntl(STDIN, F_GETFL, 0) | O_NONBLOCK);
-		system @ARGV; my $status = $? >> 8;
-		print STDERR "O_NONBLOCK cleared\n" unless fcntl(STDIN, F_GETFL, 0) & O_NONBLOCK;
-		exit $status' "$prog" ;;
+	late) need perl || return; on_pipes nonblocking ;;
 	# a terminal in line mode: as set by stty sane, with a carriage return
 	# that is a plain character, with a comma that ends a line; and raw,
 	# with VMIN 1 and with VMIN 0
@@ -104,6 +100,15 @@ then_rest() {
 	"$prog" >"$tmp/out" 2>"$tmp/err"
 	set -- $?
 	cat >"$tmp/rest"
+	return "$1"
+}
+
+# Runs the program on a non-blocking standard input, then checks that its
+# flags are as they were.
+nonblocking() {
+	timeout 10 perl -MFcntl -e 'fcntl(STDIN, F_SETFL, fcntl(STDIN, F_GETFL, 0) | O_NONBLOCK); exec @ARGV' "$prog"
+	set -- $?
+	perl -MFcntl -e 'exit !(fcntl(STDIN, F_GETFL, 0) & O_NONBLOCK)' || echo 'O_NONBLOCK cleared' >&2
 	return "$1"
 }
 
