@@ -34,7 +34,7 @@ set -e
 case $1 in
 '')
 	for preset in default static-pie; do
-		cmake --preset $preset >/dev/null && cmake --build --preset $preset >/dev/null
+		cmake --preset $preset >/dev/null && cmake --build --preset $preset >/dev/null || exit 1
 	done
 	sh "$0" --trace build/more_zero >"$tmp/here"
 	sh "$0" --trace build-static-pie/more_zero >"$tmp/pie"

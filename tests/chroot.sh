@@ -45,7 +45,7 @@ apt() { in_root "DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-inst
 if [ "$what" = trace ]; then
 	apt lld gdb binutils
 	in_root 'for preset in default static-pie; do
-			cmake --preset $preset >/dev/null && cmake --build --preset $preset >/dev/null; done &&
+			cmake --preset $preset >/dev/null && cmake --build --preset $preset >/dev/null || exit 1; done &&
 		sh cmake/link-order.sh --trace build/more_zero && sh cmake/link-order.sh --trace build-static-pie/more_zero'
 	exit
 fi
