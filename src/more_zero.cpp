@@ -1,12 +1,14 @@
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <iostream>
-#include <memory>
-#include <new>
 #include <streambuf>
 
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -21,7 +23,6 @@
 class Stdin : public std::streambuf {
 	enum Kind { Bytes, Blocks, Lines, Messages, Raw };
 	char buffer[8192];
-	std::unique_ptr<char[]> large;
 	char* data = buffer;
 	std::size_t room = sizeof buffer;
 	const Kind kind = Sort();
@@ -33,8 +34,17 @@ class Stdin : public std::streambuf {
 		if (lseek(STDIN_FILENO, 0, SEEK_CUR) != -1)
 			return Blocks;
 		termios modes;
-		if (tcgetattr(STDIN_FILENO, &modes) == 0)
-			return modes.c_lflag & ICANON ? Lines : Raw;
+		if (tcgetattr(STDIN_FILENO, &modes) == 0) {
+			// A pty's master answers with its slave's modes, but what it
+			// hands over is a byte stream, and only a master has a number.
+			unsigned int number;
+			if (ioctl(STDIN_FILENO, TIOCGPTN, &number) == 0)
+				return Bytes;
+			// Under EXTPROC the other end edits the lines; the kernel
+			// makes none, and a read takes whatever is queued.
+			const bool lines = (modes.c_lflag & ICANON) && !(modes.c_lflag & EXTPROC);
+			return lines ? Lines : Raw;
+		}
 		int type;
 		socklen_t length = sizeof type;
 		if (getsockopt(STDIN_FILENO, SOL_SOCKET, SO_TYPE, &type, &length) == 0 &&
@@ -43,10 +53,42 @@ class Stdin : public std::streambuf {
 		return Bytes;
 	}
 
-	static int Wait(int timeout)
+	// Readiness promises nothing about a read: VMIN and SO_RCVLOWAT make
+	// poll wait for more than the one byte a read would return, and poll
+	// fails outright where no descriptor is allowed. So the wait is
+	// bounded, the read is tried again after it, and a failed poll sleeps
+	// rather than spin.
+	static void Wait()
 	{
 		pollfd fd = {STDIN_FILENO, POLLIN, 0};
-		return poll(&fd, 1, timeout);
+		if (poll(&fd, 1, 1000) == -1 && errno != EINTR) {
+			const timespec pause = {0, 50000000};
+			nanosleep(&pause, nullptr);
+		}
+	}
+
+	// What has been typed on a terminal and not read; -1 once it is hung up.
+	static int Typed()
+	{
+		int typed = 0;
+		return ioctl(STDIN_FILENO, FIONREAD, &typed) == 0 ? typed : -1;
+	}
+
+	// Room for any message, reserved but not touched: the pages cost only
+	// as the message fills them.
+	void Reserve()
+	{
+		for (const std::uint64_t size : {std::uint64_t{1} << 31, std::uint64_t{1} << 16}) {
+			if (size > SIZE_MAX / 2)
+				continue;
+			void* map = mmap(nullptr, size, PROT_READ | PROT_WRITE,
+				MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+			if (map != MAP_FAILED) {
+				data = static_cast<char*>(map);
+				room = size;
+				return;
+			}
+		}
 	}
 
 	// A line or a message ends the number it holds.
@@ -61,41 +103,48 @@ class Stdin : public std::streambuf {
 		case Bytes:
 			return read(STDIN_FILENO, data, 1);
 		case Raw:
-			// With VMIN at 0 a read that finds nothing typed returns 0,
-			// which is not the end of input.
-			Wait(-1);
-			return read(STDIN_FILENO, data, 1);
+			for (;;) {
+				const ssize_t got = read(STDIN_FILENO, data, 1);
+				// With VMIN at 0 a read that finds nothing typed returns 0,
+				// which is not the end of input, unless the line is gone.
+				if (got != 0)
+					return got;
+				const int typed = Typed();
+				if (typed == -1)
+					return 0;
+				if (typed == 0)
+					Wait();
+			}
 		case Blocks:
 		case Lines:
 			return read(STDIN_FILENO, data, room);
 		case Messages:
 			break;
 		}
-		// A message must be read whole, or the kernel drops its tail.
-		const ssize_t length = recv(STDIN_FILENO, nullptr, 0, MSG_PEEK | MSG_TRUNC);
-		if (length == -1)
-			return -1;
-		const auto size = static_cast<std::size_t>(length);
-		if (size > room) {
-			if (char* more = new (std::nothrow) char[size]) {
-				large.reset(more);
-				data = more;
-				room = size;
-			}
+		// One receive takes one message whole: a length asked first may
+		// be another reader's message, or skewed by the peek offset.
+		if (data == buffer)
+			Reserve();
+		const ssize_t got = recv(STDIN_FILENO, data, room, MSG_TRUNC);
+		if (got > static_cast<ssize_t>(room)) {
+			// Its tail is gone, and the next message is not it.
+			ended = true;
+			return static_cast<ssize_t>(room);
 		}
-		return recv(STDIN_FILENO, data, room, 0);
+		return got;
 	}
 
-	// Non-blocking: no data yet is not the end of input. Polling, rather than
-	// clearing O_NONBLOCK, leaves the flags that other holders of the file
-	// share untouched.
-	static bool Retry()
+	// Non-blocking: no data yet is not the end of input. Waiting, rather
+	// than clearing O_NONBLOCK, leaves the flags that other holders of the
+	// file share untouched. A datagram socket reports an earlier send's
+	// "port unreachable" once, ahead of what is queued.
+	bool Retry() const
 	{
-		if (errno == EINTR)
+		if (errno == EINTR || (kind == Messages && errno == ECONNREFUSED))
 			return true;
 		if (errno != EAGAIN && errno != EWOULDBLOCK)
 			return false;
-		Wait(-1);
+		Wait();
 		return true;
 	}
 
@@ -126,8 +175,9 @@ class Stdin : public std::streambuf {
 			// The rest of the answer's line must not reach the shell as a
 			// command, but lines typed ahead stay for it. Only what has been
 			// typed is taken, so nothing is waited for. Enter sends a
-			// carriage return on a raw terminal.
-			while (!ended && egptr()[-1] != '\n' && egptr()[-1] != '\r' && Wait(0) == 1)
+			// carriage return on a raw terminal, a paste may end in a line
+			// feed.
+			while (!ended && egptr()[-1] != '\n' && egptr()[-1] != '\r' && Typed() > 0)
 				underflow();
 		}
 		return 0;
