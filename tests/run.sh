@@ -14,18 +14,32 @@ if [ $# -gt 1 ]; then
 	chmod +x "$tmp/emulated"
 	prog=$tmp/emulated
 fi
+# The program after the row's SHELL commands.
+# hangup, for a terminal, kills the script that holds its master.
+cat >"$tmp/limited" <<'EOF'
+#!/bin/sh
+hangup() { (sleep 0.7; kill -KILL "$SCRIPT") </dev/null >/dev/null 2>&1 & }
+eval "$LIMITS"
+exec "$PROG"
+EOF
+chmod +x "$tmp/limited"
+export PROG="$prog"
 printf 'give a number:' >"$tmp/prompt"
 printf 'give a number:give a number:give a number:' >"$tmp/thrice"
 passed=0 failed=0 skipped=0
 
-# t MODE STATUS INPUT DESCRIPTION
+# t MODE STATUS INPUT DESCRIPTION [SETUP]
 # INPUT takes printf %b escapes; where a mode leaves a rest, what follows the
-# '|' in INPUT must be left for the next reader. Each mode is one clause of
-# the case below; out= says what standard output must hold (the prompt,
-# thrice the prompt, the prompt first, or anything), rest=1 that the rest
-# is checked.
+# '|' in INPUT must be left for the next reader. SETUP is SETTINGS; SHELL:
+# the mode's settings, and shell commands run before the program, such as a
+# ulimit. Each mode is one clause of the case below; out= says what standard
+# output must hold (the prompt, thrice the prompt, the prompt first, or
+# anything), rest=1 that the rest is checked.
 t() {
 	mode=$1 want=$2 input=$3 desc=$4 out=prompt rest='' got=''
+	settings=${5%%;*} limits=:
+	case $5 in *';'*) limits=${5#*;} ;; esac
+	export LIMITS="$limits"
 	: >"$tmp/out"; : >"$tmp/err"; : >"$tmp/rest"
 	case $mode in
 	# input on a pipe, output to a file; with arguments that change nothing
@@ -38,22 +52,20 @@ t() {
 	thrice)
 		out=thrice
 		got=$(feed | for _ in 1 2 3; do "$prog" >>"$tmp/out" 2>>"$tmp/err"; printf %s $?; done) ;;
-	# input on a pipe that stays open, and the same non-blocking, whose flags
-	# must be as they were after the run
-	open) on_pipes timeout 10 "$prog" ;;
-	late) need perl || return; on_pipes nonblocking ;;
-	# a terminal in line mode: as set by stty sane, with a carriage return
-	# that is a plain character, with a comma that ends a line; and raw,
-	# with VMIN 1 and with VMIN 0
-	tty) need script || return; out=head rest=1; on_tty sane ;;
-	crlit) need script || return; out=head rest=1; on_tty 'sane -icrnl' ;;
-	eol) need script || return; out=head rest=1; on_tty 'sane eol ,' ;;
-	raw) need script || return; out=head rest=1; on_tty 'raw -echo' ;;
-	raw0) need script || return; out=head rest=1; on_tty 'raw -echo min 0' ;;
-	# a socketpair of each type; a message each side of the '|'
-	stream) need perl || return; rest=1; on_socket SOCK_STREAM ;;
-	dgram) need perl || return; rest=1; on_socket SOCK_DGRAM ;;
-	seqpacket) need perl || return; rest=1; on_socket SOCK_SEQPACKET ;;
+	# input on a pipe that stays open, typed at once, and the same
+	# non-blocking and typed late, whose flags must be as they were after
+	# the run and whose run must not have spun
+	open) on_pipes 0 timeout 10 "$prog" ;;
+	late) need perl || return; on_pipes 0.5 nonblocking ;;
+	# a terminal set by stty SETTINGS, typed after the prompt; hangup in
+	# SHELL hangs it up half a second after the typing
+	tty) need script || return; out=head rest=1; got=$(on_tty 2>/dev/null) ;;
+	# a socket of the type SETTINGS names, a message each side of the '|'
+	socket)
+		need perl || return
+		case $settings in *reader*) need strace || return ;; esac
+		rest=1; on_socket; got=$?
+		[ "$got" = 77 ] && { skip 'no socket on loopback'; return; } ;;
 	# output on a pipe whose reader has gone, to a full disk, to a file under
 	# a file size limit of 0, and closed
 	gone)
@@ -75,7 +87,7 @@ t() {
 	head) cmp -s -n 14 "$tmp/out" "$tmp/prompt" || why="$why; output '$(cat "$tmp/out")'" ;;
 	esac
 	if [ -n "$rest" ]; then
-		printf '%b' "${input#*|}" | cmp -s - "$tmp/rest" || why="$why; left '$(cat "$tmp/rest")'"
+		printf '%b' "${input##*|}" | cmp -s - "$tmp/rest" || why="$why; left '$(cat "$tmp/rest")'"
 	fi
 	[ -s "$tmp/err" ] && why="$why; stderr '$(cat "$tmp/err")'"
 	if [ -z "$why" ]; then
@@ -87,12 +99,16 @@ t() {
 }
 
 # The whole input, without the '|'.
-feed() { printf '%b' "${input%%|*}${input#*|}"; }
+feed() { printf '%b' "$input" | tr -d '|'; }
 
 need() {
 	command -v "$1" >/dev/null && return
+	skip "no $1"
+}
+
+skip() {
 	skipped=$((skipped + 1))
-	printf 'SKIP %s: no %s\n' "$desc" "$1"
+	printf 'SKIP %s: %s\n' "$desc" "$1"
 	return 1
 }
 
@@ -104,26 +120,33 @@ then_rest() {
 }
 
 # Runs the program on a non-blocking standard input, then checks that its
-# flags are as they were.
+# flags are as they were, and that it slept while it waited: a second of CPU
+# time a second waited is a spin.
 nonblocking() {
-	timeout 10 perl -MFcntl -e 'fcntl(STDIN, F_SETFL, fcntl(STDIN, F_GETFL, 0) | O_NONBLOCK); exec @ARGV' "$prog"
-	set -- $?
-	perl -MFcntl -e 'exit !(fcntl(STDIN, F_GETFL, 0) & O_NONBLOCK)' || echo 'O_NONBLOCK cleared' >&2
-	return "$1"
+	perl -MFcntl -e '
+		fcntl(STDIN, F_SETFL, fcntl(STDIN, F_GETFL, 0) | O_NONBLOCK);
+		system @ARGV;
+		my $status = $? & 127 ? 128 + ($? & 127) : $? >> 8;
+		my (undef, undef, $user, $system) = times;
+		print STDERR "spun: ${user}s user, ${system}s system\n" if $user + $system > 0.25;
+		print STDERR "O_NONBLOCK cleared\n" unless fcntl(STDIN, F_GETFL, 0) & O_NONBLOCK;
+		exit $status' timeout 10 "$tmp/limited"
 }
 
 # Runs COMMAND with input on a FIFO that stays open, and output on a FIFO
-# that must get the prompt before the input is written. Bounded by timeouts
-# so that a prompt held back, or a read that waits for the end of input,
-# fails the row instead of hanging the suite.
+# that must get the prompt before the input is written, PAUSE seconds
+# before it: time for a read that does not wait to end the run with the
+# wrong answer. Bounded by timeouts so that a prompt held back, or a read
+# that waits for the end of input, fails the row instead of hanging the
+# suite.
 on_pipes() {
+	pause=$1; shift
 	rm -f "$tmp/in" "$tmp/pipe"; mkfifo "$tmp/in" "$tmp/pipe"
 	"$@" <"$tmp/in" >"$tmp/pipe" 2>"$tmp/err" &
 	pid=$!
 	exec 3>"$tmp/in" 4<"$tmp/pipe"
 	timeout 10 head -c 14 <&4 >"$tmp/out"
-	# Time for a read that does not wait to end the run with the wrong answer.
-	[ "$mode" = open ] || sleep 0.2
+	sleep "$pause"
 	(feed >&3)
 	wait "$pid"
 	set -- $?
@@ -132,30 +155,87 @@ on_pipes() {
 	return "$1"
 }
 
-# The same on a terminal set with stty SETTINGS: the input is typed after
-# the prompt, and what is left is taken until half a second passes with
-# nothing more.
+# The same on a terminal: the status is written by the shell inside, since
+# a hangup kills script, and what is left is taken until half a second
+# passes with nothing more. A pause before the typing leaves time for the
+# echo of stty to pass.
 on_tty() {
-	P=$prog R=$tmp/rest S=$1 on_pipes timeout 10 \
-		script -qec 'stty $S; "$P"; s=$?; stty -icanon min 0 time 5; cat >"$R"; exit $s' /dev/null
+	rm -f "$tmp/status"
+	W=$tmp/limited R=$tmp/rest T=$tmp/status S=$settings on_pipes 0.2 timeout 10 \
+		script -qec 'export SCRIPT=$PPID; stty $S; trap "" HUP
+			timeout --foreground -s KILL 10 "$W"; echo $? >"$T"
+			stty -icanon min 0 time 5; cat >"$R"' /dev/null
+	for _ in $(seq 100); do [ -s "$tmp/status" ] && break; sleep 0.1; done
+	cat "$tmp/status" 2>/dev/null || echo none
 }
 
-# Input on a socketpair of TYPE: each part of INPUT is sent as one message,
-# and what the next reader gets is read after the run.
+# Input on a socket of the type SETTINGS names, and what the next reader
+# gets read after the run. Each part of INPUT is one message, sent before
+# the run, or half a second into it with late. A Unix socketpair of type
+# stream, dgram or seqpacket; udp, a connected pair on loopback, whose
+# earlier datagram drew "port unreachable"; tcp, a connection on loopback.
+# peekoff=N leaves SO_PEEK_OFF at N, rcvlowat=N sets SO_RCVLOWAT, nonblock
+# O_NONBLOCK, and reader starts a second reader that takes one message a
+# tenth of a second in, while strace holds the program's first receive for
+# half a second.
 on_socket() {
-	printf '%b' "$input" | R=$tmp/rest perl -MSocket -e '
+	printf '%b' "$input" | R=$tmp/rest perl -MSocket -MFcntl -MPOSIX=_exit -e '
 		local $/; my @messages = split /\|/, <STDIN>, -1;
-		my $type = shift;
-		socketpair(my $in, my $peer, AF_UNIX, Socket->$type, 0) or die $!;
-		send($peer, $_, 0) for @messages;
+		my %o = map { /^(\w+)=?(.*)/; ($1, $2) } split " ", shift;
+		my ($in, $peer);
+		if (exists $o{udp}) {
+			my $any = pack_sockaddr_in(0, inet_aton("127.0.0.1"));
+			socket($in, PF_INET, SOCK_DGRAM, 0) && bind($in, $any) or exit 77;
+			my $gone;
+			socket($gone, PF_INET, SOCK_DGRAM, 0) && bind($gone, $any) or exit 77;
+			my $there = getsockname($gone);
+			connect($in, $there) or die $!;
+			close $gone;
+			send($in, "x", 0);
+			select(undef, undef, undef, 0.1);
+			socket($peer, PF_INET, SOCK_DGRAM, 0) or die $!;
+			setsockopt($peer, SOL_SOCKET, SO_REUSEADDR, 1);
+			bind($peer, $there) && connect($peer, getsockname($in)) or die $!;
+		} elsif (exists $o{tcp}) {
+			my $listen;
+			socket($listen, PF_INET, SOCK_STREAM, 0) or exit 77;
+			bind($listen, pack_sockaddr_in(0, inet_aton("127.0.0.1"))) && listen($listen, 1) or exit 77;
+			socket($peer, PF_INET, SOCK_STREAM, 0) && connect($peer, getsockname($listen)) or die $!;
+			accept($in, $listen) or die $!;
+		} elsif (exists $o{pty}) {
+			my $odd = (POSIX::uname())[4] =~ /^(alpha|mips|parisc|powerpc|ppc|sparc)/;
+			open($in, "+<", "/dev/ptmx") or exit 77;
+			my ($unlock, $n) = (pack("i", 0), pack("I", 0));
+			ioctl($in, $odd ? 0x80045431 : 0x40045431, $unlock) or exit 77;
+			ioctl($in, $odd ? 0x40045430 : 0x80045430, $n) or exit 77;
+			open($peer, "+<", "/dev/pts/" . unpack("I", $n)) or die $!;
+			my $modes = POSIX::Termios->new;
+			$modes->getattr(fileno $peer) or die $!;
+			$modes->setoflag($modes->getoflag & ~POSIX::OPOST());
+			$modes->setattr(fileno $peer, POSIX::TCSANOW()) or die $!;
+			my $packet = pack("i", 1);
+			ioctl($in, 0x5420, $packet) or die $! if exists $o{packet};
+		} else {
+			my ($type) = grep { /^(stream|dgram|seqpacket)$/ } keys %o or die "no socket type\n";
+			socketpair($in, $peer, AF_UNIX, Socket->can("SOCK_" . uc $type)->(), 0) or die $!;
+		}
+		setsockopt($in, SOL_SOCKET, 42, pack("i", $o{peekoff})) or die $! if exists $o{peekoff};
+		setsockopt($in, SOL_SOCKET, SO_RCVLOWAT, pack("i", $o{rcvlowat})) or die $! if exists $o{rcvlowat};
+		fcntl($in, F_SETFL, fcntl($in, F_GETFL, 0) | O_NONBLOCK) if exists $o{nonblock};
+		my $send = sub { defined syswrite($peer, $_) or die $! for @messages };
+		exists $o{late} ? (fork or do { select(undef, undef, undef, 0.5); &$send; _exit 0 }) : &$send;
+		fork or do { select(undef, undef, undef, 0.1); recv($in, $_, 1 << 20, 0); _exit 0 } if exists $o{reader};
 		open STDIN, "<&", $in or die $!;
-		system @ARGV;
+		my @strace = exists $o{reader} ? qw(strace -f -o /dev/null -e inject=recvfrom,recvmsg:delay_exit=500000:when=1) : ();
+		system @strace, @ARGV;
 		my $status = $? & 127 ? 128 + ($? & 127) : $? >> 8;
+		wait for 1 .. 2;
 		my $rest = "";
-		$rest .= $_ while defined recv($in, $_, 65536, MSG_DONTWAIT) && length;
+		fcntl($in, F_SETFL, fcntl($in, F_GETFL, 0) | O_NONBLOCK);
+		while (sysread($in, $_, 1 << 20)) { s/^\0// if exists $o{packet}; $rest .= $_ }
 		open my $f, ">", $ENV{R} or die $!;
 		print $f $rest;
-		exit $status' "$1" timeout 10 "$prog" >"$tmp/out" 2>"$tmp/err"
+		exit $status' "$settings" timeout 10 "$tmp/limited" >"$tmp/out" 2>"$tmp/err"
 }
 
 . "$(dirname "$0")/cases.sh"
