@@ -100,6 +100,9 @@ endif()
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
 	set(ENV{SOURCE_DATE_EPOCH} ${epoch})
 endif()
+if(CPACK_GENERATOR STREQUAL \"DEB\" AND NOT CPACK_DEBIAN_PACKAGE_ARCHITECTURE MATCHES \"^[a-z0-9][a-z0-9-]*$\")
+	message(FATAL_ERROR \"'\${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}' cannot be a Debian architecture: configure with -DCPACK_DEBIAN_PACKAGE_ARCHITECTURE=NAME.\")
+endif()
 if(CPACK_GENERATOR STREQUAL \"DEB\")
 	list(APPEND CPACK_INSTALL_CMAKE_PROJECTS \"${PROJECT_BINARY_DIR}\" ${PROJECT_NAME} lintian /)
 endif()
@@ -118,16 +121,25 @@ set(CPACK_PACKAGE_CHECKSUM SHA256)
 
 # The target's architecture in each format's own words, from the compiler's
 # triplet, since the packaging tools name the build machine's. dpkg knows
-# every Debian architecture; the table stands in where it is missing.
+# every Debian architecture and the triplet's processor as RPM mostly names
+# it; the table knows where RPM's name differs, and stands in where dpkg is
+# missing; the triplet's processor field is the last guess. A name that is
+# only a guess never stops the build: cpack refuses the Debian package where
+# it cannot be an architecture of Debian's, and CPACK_DEBIAN_PACKAGE_ARCHITECTURE
+# or CPACK_RPM_PACKAGE_ARCHITECTURE, set at configure, name it instead.
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpmachine
 	OUTPUT_VARIABLE triplet OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 if(triplet MATCHES "^(x86_64|i.86)-" AND CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT triplet MATCHES "gnux32$")
 	string(REGEX REPLACE "^[^-]+" i686 triplet ${triplet})
 endif()
+set(deb_arch "")
+set(rpm_arch "")
 find_program(DPKG_ARCHITECTURE dpkg-architecture)
 if(DPKG_ARCHITECTURE)
-	execute_process(COMMAND ${DPKG_ARCHITECTURE} -qDEB_HOST_ARCH -t ${triplet}
+	execute_process(COMMAND ${DPKG_ARCHITECTURE} -t ${triplet} -qDEB_HOST_ARCH
 		OUTPUT_VARIABLE deb_arch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+	execute_process(COMMAND ${DPKG_ARCHITECTURE} -t ${triplet} -qDEB_HOST_GNU_CPU
+		OUTPUT_VARIABLE rpm_arch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
 endif()
 # triplet pattern, Debian's name, RPM's name
 set(arches
@@ -147,12 +159,24 @@ while(arches)
 		break()
 	endif()
 endwhile()
-if(NOT deb_arch OR NOT rpm_arch)
-	message(FATAL_ERROR "No package architecture is known for the target ${triplet}: "
-		"add it to the table in packaging/packaging.cmake.")
+string(REGEX MATCH "^[^-]+" cpu "${triplet}")
+set(guessed "")
+if(NOT deb_arch)
+	set(deb_arch ${cpu})
+	set(guessed " (dpkg and the table know no ${triplet}: a guess)")
 endif()
-set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${deb_arch})
-set(CPACK_RPM_PACKAGE_ARCHITECTURE ${rpm_arch})
+if(NOT rpm_arch)
+	set(rpm_arch ${cpu})
+	set(guessed " (dpkg and the table know no ${triplet}: a guess)")
+endif()
+if(NOT CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
+	set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${deb_arch})
+endif()
+if(NOT CPACK_RPM_PACKAGE_ARCHITECTURE)
+	set(CPACK_RPM_PACKAGE_ARCHITECTURE ${rpm_arch})
+endif()
+message(STATUS "Packages for ${triplet}: Debian ${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}, "
+	"RPM ${CPACK_RPM_PACKAGE_ARCHITECTURE}${guessed}")
 
 set(CPACK_DEBIAN_PACKAGE_NAME ${package})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
