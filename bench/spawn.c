@@ -19,7 +19,7 @@ main(int argc, char *argv[])
 	posix_spawn_file_actions_t fa;
 	struct rusage ru;
 	struct timespec t0, t1;
-	char *args[] = { argv[3], NULL };
+	char *args[2];
 	long i, n;
 	pid_t pid;
 	int status;
@@ -28,6 +28,8 @@ main(int argc, char *argv[])
 		fprintf(stderr, "usage: spawn N INPUT PROGRAM\n");
 		return 2;
 	}
+	args[0] = argv[3];
+	args[1] = NULL;
 	posix_spawn_file_actions_init(&fa);
 	/* Each child opens the input afresh, at offset 0. */
 	posix_spawn_file_actions_addopen(&fa, 0, argv[2], O_RDONLY, 0);
