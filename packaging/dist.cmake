@@ -4,7 +4,7 @@
 # owner root and the commit's time, so every clone of a commit packs the
 # same archive to the byte, whatever its umask or untracked files.
 #
-#   cmake -D SOURCE=. -D NAME=more_zero-1.0.0 -D OUT=build -P packaging/dist.cmake
+#   cmake -D SOURCE=. -D NAME=more_zero-1.0.1 -D OUT=build -P packaging/dist.cmake
 find_program(GIT git)
 find_program(XZ xz)
 if(NOT GIT OR NOT XZ)
