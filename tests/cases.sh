@@ -65,6 +65,7 @@ t tty    0 '5 |'              'raw terminal: nothing typed after the answer, no 
 t tty    2 '-4\r|next\r'      'raw terminal with VMIN 0: the read waits for typing' 'raw -echo min 0'
 t tty    2 '-4\r|'            'raw terminal with VMIN 5: the answer alone' 'raw -echo min 5'
 t tty    0 '5 a ls\r|'        'raw terminal with VMIN 5: the line used up' 'raw -echo min 5'
+t tty    2 '-123456789 x\r|' 'raw terminal with VMIN 255: each byte read as it comes' 'raw -echo min 255'
 t tty    2 '-4 rm x\r|next\r' 'raw terminal, no descriptor to spare' 'raw -echo min 0; ulimit -n 0'
 t tty    0 '5|'               'raw terminal hung up after the answer: ends at once' 'raw -echo min 0; hangup'
 t tty    0 '5\n|next\n'       'terminal with EXTPROC: no line of its own' 'sane extproc'
