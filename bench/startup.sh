@@ -1,14 +1,15 @@
 #!/bin/sh
 # Measures one whole run of the built program beside a static C floor: wall
-# time, minor faults and peak resident memory per run, faults again with
-# glibc made to pick the string functions of processors without AVX-512 or
-# AVX2, instructions under callgrind, and how fast white space before the
+# time, minor faults and peak resident memory per run, the first two also for
+# the same source linked without the order file and the layout script,
+# faults again with glibc made to pick the string functions of processors
+# without AVX-512 or AVX2, instructions under callgrind, and how fast white space before the
 # number is skipped, from a file and, a byte a call, from a pipe. Fails only
 # when it cannot measure.
 prog=${1:-build/more_zero}
 here=$(dirname "$0")
 rounds=${ROUNDS:-9} runs=${RUNS:-1000}
-for tool in valgrind /usr/bin/time cc readelf; do
+for tool in valgrind /usr/bin/time cc readelf cmake; do
 	command -v "$tool" >/dev/null || { echo "startup.sh: $tool not found" >&2; exit 1; }
 done
 [ -x "$prog" ] || { echo "startup.sh: $prog: no such program; build it first" >&2; exit 1; }
@@ -18,6 +19,23 @@ set -e
 
 cc -O2 -static -o "$tmp/floor" "$here/floor.c"
 cc -O2 -o "$tmp/spawn" "$here/spawn.c"
+
+# The goals are the static link's, a fault more from glibc 2.37 on, whose
+# start-up touches more; a static PIE relocates itself at start and is
+# allowed more.
+if readelf -l "$prog" | grep -q INTERP; then link=dynamic wall='' faults='' ratio=''
+elif readelf -h "$prog" | grep -q 'DYN '; then link=static-pie wall=1.12 faults=9 ratio=''
+else
+	link=static wall=1.05 faults=1 ratio=2.5
+	getconf GNU_LIBC_VERSION | awk '{ split($2, v, "."); exit !(v[1] > 2 || v[2] > 36) }' && faults=2
+fi
+
+# The same source, linked the same way without the order file and the
+# layout script, with the compiler the build used (CXX).
+cmake -S "$here/.." -B "$tmp/unordered" -DMORE_ZERO_LAYOUT=OFF -DMORE_ZERO_LINK="$link" \
+	-DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$tmp/unordered" --target more_zero >/dev/null
+unordered=$tmp/unordered/more_zero
 
 printf '5\n' >"$tmp/five"
 { head -c 67108864 /dev/zero | tr '\0' ' '; printf '5\n'; } >"$tmp/blanks"
@@ -47,16 +65,6 @@ timed() {
 	done | sort -n
 }
 
-# The goals are the static link's, a fault more from glibc 2.37 on, whose
-# start-up touches more; a static PIE relocates itself at start and is
-# allowed more.
-if readelf -l "$prog" | grep -q INTERP; then link=dynamic wall='' faults='' ratio=''
-elif readelf -h "$prog" | grep -q 'DYN '; then link=static-pie wall=1.12 faults=9 ratio=''
-else
-	link=static wall=1.05 faults=1 ratio=2.5
-	getconf GNU_LIBC_VERSION | awk '{ split($2, v, "."); exit !(v[1] > 2 || v[2] > 36) }' && faults=2
-fi
-
 # Functions a run enters, in each of the three settings, that the order
 # file lacks: each costs a page of its own, so a stale layout shows here.
 if command -v gdb >/dev/null; then
@@ -74,10 +82,12 @@ ours=$(instructions "$prog")
 floor=$(instructions "$tmp/floor")
 [ -n "$ours" ] && [ -n "$floor" ] || { echo "startup.sh: callgrind counted nothing" >&2; exit 1; }
 
-# The machine is shared: the two programs take turns, round by round, and
-# only the medians count.
+# The machine is shared: the programs take turns, round by round, and only
+# the medians count.
 for _ in $(seq "$rounds"); do
-	echo "$("$tmp/spawn" "$runs" "$tmp/five" "$tmp/floor") $("$tmp/spawn" "$runs" "$tmp/five" "$prog")"
+	for program in "$tmp/floor" "$prog" "$unordered"; do
+		"$tmp/spawn" "$runs" "$tmp/five" "$program"
+	done | paste -sd' '
 done >"$tmp/rounds"
 
 # Faults above the floor with the AVX2 and the SSE2 string functions forced:
@@ -105,7 +115,7 @@ function median(a, n,   i, j, t) {
 		for (j = i; j > 1 && a[j - 1] > a[j]; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
 	return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
 }
-{ ratio[NR] = $3 / $1; fns[NR] = $1; ons[NR] = $3; ffl[NR] = $2; ofl[NR] = $4 }
+{ ratio[NR] = $3 / $1; fns[NR] = $1; ons[NR] = $3; ffl[NR] = $2; ofl[NR] = $4; uratio[NR] = $5 / $1; ufl[NR] = $6 }
 END {
 	f = "%-40s %12s   %s\n"
 	printf f, "measure", "figure", "goal"
@@ -117,6 +127,8 @@ END {
 	printf f, "minor faults per run", median(ofl, NR), ""
 	printf f, "minor faults per run, static C floor", median(ffl, NR), ""
 	printf f, "minor faults above the floor", sprintf("%.1f", median(ofl, NR) - median(ffl, NR)), goal(faultgoal)
+	printf f, "wall ratio, unordered: no order, no script", sprintf("%.3f", median(uratio, NR)), ""
+	printf f, "faults above floor, unordered link", sprintf("%.1f", median(ufl, NR) - median(ffl, NR)), ""
 	split(avx2, a); split(sse2, b)
 	printf f, "faults above the floor, AVX2 forced", sprintf("%.1f", a[2] - a[1]), goal(faultgoal)
 	printf f, "faults above the floor, SSE2 forced", sprintf("%.1f", b[2] - b[1]), goal(faultgoal)

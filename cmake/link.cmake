@@ -21,16 +21,20 @@ target_link_options(more_zero PRIVATE -Wl,--gc-sections)
 include(CheckLinkerFlag)
 check_linker_flag(CXX -fuse-ld=lld MORE_ZERO_LLD)
 set(ld "")
+# The benchmark turns MORE_ZERO_LAYOUT off to weigh what the layout buys.
+option(MORE_ZERO_LAYOUT "With lld, lay out what a run uses by link-order.txt and link-layout.ld" ON)
 if(MORE_ZERO_LLD)
 	set(ld -fuse-ld=lld)
-	set(order ${CMAKE_CURRENT_LIST_DIR}/link-order.txt)
-	set(layout ${CMAKE_CURRENT_LIST_DIR}/link-layout.ld)
 	# Each segment from a page of its own, so that no page is mapped twice
 	# and none moves with the size of the segment before it.
-	target_link_options(more_zero PRIVATE ${ld}
-		-Wl,--symbol-ordering-file=${order} -Wl,--no-warn-symbol-ordering -Wl,-T,${layout}
-		-Wl,-z,separate-loadable-segments)
-	set_target_properties(more_zero PROPERTIES LINK_DEPENDS "${order};${layout}")
+	target_link_options(more_zero PRIVATE ${ld} -Wl,-z,separate-loadable-segments)
+	if(MORE_ZERO_LAYOUT)
+		set(order ${CMAKE_CURRENT_LIST_DIR}/link-order.txt)
+		set(layout ${CMAKE_CURRENT_LIST_DIR}/link-layout.ld)
+		target_link_options(more_zero PRIVATE
+			-Wl,--symbol-ordering-file=${order} -Wl,--no-warn-symbol-ordering -Wl,-T,${layout})
+		set_target_properties(more_zero PROPERTIES LINK_DEPENDS "${order};${layout}")
+	endif()
 else()
 	message(STATUS "No lld for this compiler: linking with the default linker, without ordering functions")
 endif()
