@@ -2,18 +2,19 @@
 # Runs the program once for each row of cases.sh and checks its exit status,
 # that standard output holds the prompt and nothing else, and that standard
 # error stays empty. A program built for another processor is run through
-# the EMULATOR command given after it; the rows that set limits are not run
-# for it, nor for a sanitized program.
+# the EMULATOR command given after it; the rows that set limits or trace the
+# program are not run for it, nor for a sanitized program.
 prog=${1:?usage: run.sh PROGRAM [EMULATOR...]}
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
 # A limit set for the program holds for an emulator or a sanitizer's
-# runtime too, which need descriptors and memory of their own; and strace
-# would hold up the emulator's receives, not the program's.
-unlimited='' emulated=''
-grep -q __asan_init "$prog" && unlimited='a sanitized program'
+# runtime too, which need descriptors and memory of their own. strace would
+# hold up the emulator's receives, not the program's, and LeakSanitizer
+# stops the program with ptrace, which strace holds already.
+unlimited='' untraced=''
+grep -q __asan_init "$prog" && unlimited='a sanitized program' untraced=$unlimited
 if [ $# -gt 1 ]; then
-	unlimited='an emulated program' emulated=$unlimited
+	unlimited='an emulated program' untraced=$unlimited
 	shift
 	printf '#!/bin/sh\nexec' >"$tmp/emulated"
 	printf " '%s'" "$@" "$prog" >>"$tmp/emulated"
@@ -48,7 +49,7 @@ t() {
 	case $5 in *';'*) limits=${5#*;} ;; esac
 	export LIMITS="$limits"
 	case $limits in *ulimit*) [ -n "$unlimited" ] && { not_here "$unlimited"; return; } ;; esac
-	case $settings in *reader*) [ -n "$emulated" ] && { not_here "$emulated"; return; } ;; esac
+	case $settings in *reader*) [ -n "$untraced" ] && { not_here "$untraced"; return; } ;; esac
 	: >"$tmp/out"; : >"$tmp/err"; : >"$tmp/rest"
 	case $mode in
 	# input on a pipe, output to a file; with arguments that change nothing
