@@ -2,7 +2,8 @@
 # Builds and tests the project in a minimal Debian root of RELEASE, made
 # with debootstrap --variant=minbase from the mirror this machine's apt
 # sources name, with nothing but the README's prerequisites and a copy of
-# the working tree: the README's two commands must pass there. Then, with
+# the working tree: the README's two commands must pass there, and then,
+# with the tools that some rows need, every row of the cases. Then, with
 # lld and the benchmark's tools added, prints the benchmark's figures for
 # the static and the static PIE link; with "trace", prints instead the
 # functions a run enters there, for cmake/link-order.sh. Needs root.
@@ -58,6 +59,10 @@ tail -n 1 "$root/log"
 # The prompt has no line end.
 grep -q 'status 0$' "$root/log" || { cat "$root/log"; exit 1; }
 in_root 'cmake --workflow --preset default'
+# Then every row of the cases, with the tools a minimal root lacks for some.
+echo "chroot.sh: every case in $release" >&2
+apt perl strace util-linux bsdutils
+in_root 'sh tests/run.sh build/more_zero'
 
 echo "chroot.sh: the benchmark in $release, with lld" >&2
 apt lld gdb valgrind time binutils gcc
