@@ -38,7 +38,7 @@ passed=0 failed=0 skipped=0 inapplicable=0
 
 # t MODE STATUS INPUT DESCRIPTION [SETUP]
 # INPUT takes printf %b escapes; where a mode leaves a rest, what follows the
-# '|' in INPUT must be left for the next reader. SETUP is SETTINGS; SHELL:
+# last '|' in INPUT must be left for the next reader. SETUP is SETTINGS; SHELL:
 # the mode's settings, and shell commands run before the program, such as a
 # ulimit. Each mode is one clause of the case below; out= says what standard
 # output must hold (the prompt, thrice the prompt, the prompt first, or
@@ -68,9 +68,9 @@ t() {
 	open) on_pipes 0 timeout 10 "$prog" ;;
 	late) need perl || return; on_pipes 0.5 nonblocking ;;
 	# a terminal set by stty SETTINGS, typed after the prompt; hangup in
-	# SHELL hangs it up half a second after the typing
+	# SHELL hangs it up 0.7 s after the program starts, once it is typed
 	tty) need script || return; out=head rest=1; got=$(on_tty 2>/dev/null) ;;
-	# a socket of the type SETTINGS names, a message each side of the '|'
+	# a socket of the type SETTINGS names, each part of INPUT one message
 	socket)
 		need perl || return
 		case $settings in *reader*) need strace || return ;; esac
