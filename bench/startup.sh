@@ -3,9 +3,9 @@
 # time, minor faults and peak resident memory per run, the first two also for
 # the same source linked without the order file and the layout script,
 # faults again with glibc made to pick the string functions of processors
-# without AVX-512 or AVX2, instructions under callgrind, and how fast white space before the
-# number is skipped, from a file and, a byte a call, from a pipe. Fails only
-# when it cannot measure.
+# without AVX-512 or AVX2, instructions under callgrind, and how fast white
+# space before the number is skipped, from a file and, a byte a call, from a
+# pipe. Fails only when it cannot measure.
 prog=${1:-build/more_zero}
 here=$(dirname "$0")
 rounds=${ROUNDS:-9} runs=${RUNS:-1000}

@@ -123,8 +123,6 @@ class Stdin : public std::streambuf {
 		}
 		// One receive takes one message whole: a length asked first may
 		// be another reader's message, or skewed by the peek offset.
-		if (data == buffer)
-			Reserve();
 		const ssize_t got = recv(STDIN_FILENO, data, room, MSG_TRUNC);
 		if (got > static_cast<ssize_t>(room)) {
 			// Its tail is gone, and the next message is not it.
@@ -181,6 +179,13 @@ class Stdin : public std::streambuf {
 				underflow();
 		}
 		return 0;
+	}
+
+      public:
+	Stdin()
+	{
+		if (kind == Messages)
+			Reserve();
 	}
 };
 

@@ -218,6 +218,8 @@ on_socket() {
 			socket($peer, PF_INET, SOCK_STREAM, 0) && connect($peer, getsockname($listen)) or die $!;
 			accept($in, $listen) or die $!;
 		} elsif (exists $o{pty}) {
+			# TIOCSPTLCK and TIOCGPTN, whose direction bits differ on some
+			# processors, and TIOCPKT.
 			my $odd = (POSIX::uname())[4] =~ /^(alpha|mips|parisc|powerpc|ppc|sparc)/;
 			open($in, "+<", "/dev/ptmx") or exit 77;
 			my ($unlock, $n) = (pack("i", 0), pack("I", 0));
@@ -234,6 +236,7 @@ on_socket() {
 			my ($type) = grep { /^(stream|dgram|seqpacket)$/ } keys %o or die "no socket type\n";
 			socketpair($in, $peer, AF_UNIX, Socket->can("SOCK_" . uc $type)->(), 0) or die $!;
 		}
+		# 42 is SO_PEEK_OFF, which Socket does not name.
 		setsockopt($in, SOL_SOCKET, 42, pack("i", $o{peekoff})) or die $! if exists $o{peekoff};
 		setsockopt($in, SOL_SOCKET, SO_RCVLOWAT, pack("i", $o{rcvlowat})) or die $! if exists $o{rcvlowat};
 		fcntl($in, F_SETFL, fcntl($in, F_GETFL, 0) | O_NONBLOCK) if exists $o{nonblock};
