@@ -1,8 +1,4 @@
 # Warnings and hardening flags for more_zero, with GCC or Clang.
-if(NOT CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-	return()
-endif()
-
 target_compile_options(more_zero PRIVATE
 	-Wall -Wextra -Wpedantic -Wconversion -Wshadow
 	-fstack-protector-strong

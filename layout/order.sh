@@ -1,10 +1,10 @@
 #!/bin/sh
 # Writes the order in which lld lays out what one run of more_zero uses:
 #
-#   sh cmake/link-order.sh >cmake/link-order.txt
+#   sh layout/order.sh >layout/order.txt
 #
 # builds the static link and the static PIE, traces a run of each here and,
-# through tests/chroot.sh, in a minimal Debian 13, and merges the traces, so
+# through .ci/chroot.sh, in a minimal Debian 13, and merges the traces, so
 # that one file fits both links and both glibc releases (names a toolchain
 # lacks cost lld nothing).
 # The file holds, in this order:
@@ -19,8 +19,8 @@
 # variables in one section, so ordering them cannot pack what a run writes,
 # and here it cost two or three faults more than it saved.
 #
-#   sh cmake/link-order.sh --trace PROGRAM >TRACE
-#   sh cmake/link-order.sh --merge TRACE... >cmake/link-order.txt
+#   sh layout/order.sh --trace PROGRAM >TRACE
+#   sh layout/order.sh --merge TRACE... >layout/order.txt
 #
 # trace one run of PROGRAM, as lines of "PART NAME", and merge traces, the
 # first one's names first: traces from other machines can be added so.
@@ -38,12 +38,16 @@ case $1 in
 	done
 	sh "$0" --trace build/more_zero >"$tmp/here"
 	sh "$0" --trace build-static-pie/more_zero >"$tmp/pie"
-	sh tests/chroot.sh trixie trace >"$tmp/trixie"
+	sh .ci/chroot.sh trixie 'apt-get install -y -qq --no-install-recommends lld gdb binutils >/dev/null
+		for preset in default static-pie; do
+			cmake --preset $preset >/dev/null && cmake --build --preset $preset >/dev/null || exit 1
+		done
+		sh layout/order.sh --trace build/more_zero && sh layout/order.sh --trace build-static-pie/more_zero' >"$tmp/trixie"
 	exec sh "$0" --merge "$tmp/here" "$tmp/trixie" "$tmp/pie" ;;
 --merge)
 	shift
 	for trace; do
-		grep -q '^1 ' "$trace" || { echo "link-order.sh: $trace holds no trace" >&2; exit 1; }
+		grep -q '^1 ' "$trace" || { echo "order.sh: $trace holds no trace" >&2; exit 1; }
 	done
 	libc=$(c++ -print-file-name=libc.a)
 	nm "$libc" 2>/dev/null | awk '$2 ~ /^[Tt]$/ { print $3 }' | sort -u >"$tmp/archive"
@@ -94,12 +98,12 @@ case $1 in
 		}' "$tmp/archive" -
 	exit ;;
 --trace) ;;
-*) echo 'usage: link-order.sh [--trace PROGRAM | --merge TRACE...]' >&2; exit 2 ;;
+*) echo 'usage: order.sh [--trace PROGRAM | --merge TRACE...]' >&2; exit 2 ;;
 esac
 
-prog=${2:?usage: link-order.sh --trace PROGRAM}
+prog=${2:?usage: order.sh --trace PROGRAM}
 for tool in gdb nm readelf; do
-	command -v $tool >/dev/null || { echo "link-order.sh: $tool not found" >&2; exit 1; }
+	command -v $tool >/dev/null || { echo "order.sh: $tool not found" >&2; exit 1; }
 done
 printf '5\n' >"$tmp/five"
 entry=$(readelf -h "$prog" | awk '/Entry point/ { print $NF }')
