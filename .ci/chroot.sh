@@ -5,11 +5,11 @@
 # the working tree: the README's two commands must pass there, and then,
 # with the tools that some rows need, every row of the cases. Then, with
 # lld and the benchmark's tools added, prints the benchmark's figures for
-# the static and the static PIE link; with "trace", prints instead the
-# functions a run enters there, for cmake/link-order.sh. Needs root.
+# the static and the static PIE link. Given a COMMAND, runs that in the
+# root instead, in the tree's copy, as layout/order.sh does. Needs root.
 #
-#   sh tests/chroot.sh trixie [trace]
-release=${1:?usage: chroot.sh RELEASE [trace]} what=${2:-test}
+#   sh .ci/chroot.sh RELEASE [COMMAND]
+release=${1:?usage: chroot.sh RELEASE [COMMAND]} command=${2-}
 src=$(cd "$(dirname "$0")/.." && pwd)
 skip() { echo "chroot.sh: $*: skipped" >&2; exit 77; }
 [ "$(id -u)" = 0 ] || skip 'not root'
@@ -39,15 +39,12 @@ in_root() {
 	unshare --mount --propagation private sh -c '
 		mount --rbind /dev "$0/dev" && mount -t proc proc "$0/proc" &&
 		exec env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LC_ALL=C.UTF-8 \
-			chroot "$0" sh -ec "cd /src; $1"' "$root" "$1"
+			DEBIAN_FRONTEND=noninteractive chroot "$0" sh -ec "cd /src; $1"' "$root" "$1"
 }
-apt() { in_root "DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $* >/dev/null"; }
+apt() { in_root "apt-get install -y -qq --no-install-recommends $* >/dev/null"; }
 
-if [ "$what" = trace ]; then
-	apt lld gdb binutils
-	in_root 'for preset in default static-pie; do
-			cmake --preset $preset >/dev/null && cmake --build --preset $preset >/dev/null || exit 1; done &&
-		sh cmake/link-order.sh --trace build/more_zero && sh cmake/link-order.sh --trace build-static-pie/more_zero'
+if [ -n "$command" ]; then
+	in_root "$command"
 	exit
 fi
 
