@@ -159,9 +159,11 @@ nonblocking() {
 # typed PAUSE [COMMAND...]: runs COMMAND, by default the program, with input
 # on a FIFO that stays open, and output on a FIFO that must get the prompt
 # before the input is written, PAUSE seconds after it: time for a read that
-# does not wait to end the run with the wrong answer. Then $after, if set,
+# does not wait to end the run with the wrong answer. The parts of the input
+# come a hundredth of a second apart, as a paste may. Then $after, if set,
 # is run. What is left in the input FIFO is the rest.
 typed() {
+	need perl || return
 	pause=$1
 	shift
 	[ $# = 0 ] && set -- "$P"
@@ -172,7 +174,8 @@ typed() {
 	timeout 10 head -c 14 <&4
 	[ -n "${after-}" ] && calls=$(sed -n 's/^syscr: //p' "/proc/$(cat "$tmp/pid")/io")
 	sleep "$pause"
-	(feed >&3)
+	printf '%b' "$input" | tr -d '|' | perl -e '$| = 1; local $/; my @parts = split /\^/, <STDIN>, -1;
+		print shift @parts; for (@parts) { select(undef, undef, undef, 0.01); print }' >&3
 	[ -n "${after-}" ] && $after
 	wait "$pid"
 	set -- $?
@@ -190,7 +193,7 @@ typed() {
 # by the shell inside, which outlives a hangup.
 tty() {
 	need script || return
-	out=head
+	out='head'
 	rm -f "$tmp/status.script"
 	[ "${3-}" = hangup ] && after=hangup
 	export S="$1" R="$tmp/tty.rest" T="$tmp/status"
@@ -294,7 +297,7 @@ peer() {
 			defined send($peer, $_, 0, $to) or die $! for @parts;
 			if (exists $o{overrun}) {
 				setsockopt($in, SOL_SOCKET, SO_RCVBUF, 1) or die $!;
-				send($peer, "", 0, $nl->(0, 1)) for 1 .. 64;
+				send($peer, "x", 0, $nl->(0, 1)) for 1 .. 64;
 			}
 			@parts = ();
 		} elsif ($kind eq "pipe") {
@@ -380,7 +383,7 @@ peer() {
 			$rest = unpack "Q", $_ if sysread($in, $_, 8);
 		} else {
 			while (defined(my $got = sysread($in, $_, 1 << 20))) {
-				last unless $got || $kind eq "netlink";
+				last unless $got;
 				s/^\0// if $packets;
 				$rest .= $_;
 			}
