@@ -23,7 +23,7 @@ elif grep -q __asan_init "$prog"; then
 	unlimited='a sanitized program' untraced=$unlimited
 elif ! command -v readelf >/dev/null; then
 	unlimited='a program whose link is unknown (no readelf)'
-elif readelf -l "$prog" | grep -q INTERP; then
+elif readelf -l "$prog" 2>/dev/null | grep -q INTERP; then
 	unlimited='a dynamically linked program'
 fi
 
