@@ -118,7 +118,7 @@ function median(a, n,   i, j, t) {
 }
 {
 	ratio[NR] = $3 / $1; fns[NR] = $1; ons[NR] = $3; ffl[NR] = $2; ofl[NR] = $4; uratio[NR] = $5 / $1; ufl[NR] = $6
-	pratio[NR] = $9 / $7; pfl[NR] = $10 - $8; against[NR] = ($9 / $7) / ($3 / $1)
+	pratio[NR] = $9 / $7; pfl[NR] = $10 - $8
 }
 END {
 	f = "%-40s %12s   %s\n"
@@ -135,7 +135,7 @@ END {
 	printf f, "faults above floor, unordered link", sprintf("%.1f", median(ufl, NR) - median(ffl, NR)), ""
 	printf f, "wall ratio to the floor, both from a pipe", sprintf("%.3f", median(pratio, NR)), ""
 	printf f, "faults above the floor, both from a pipe", sprintf("%.1f", median(pfl, NR)), ""
-	printf f, "wall ratio from a pipe, x from a file", sprintf("%.3f", median(against, NR)), "<= 1.03"
+	printf f, "wall ratio from a pipe, x from a file", sprintf("%.3f", median(pratio, NR) / median(ratio, NR)), "<= 1.03"
 	split(avx2, a); split(sse2, b)
 	printf f, "faults above the floor, AVX2 forced", sprintf("%.1f", a[2] - a[1]), goal(faultgoal)
 	printf f, "faults above the floor, SSE2 forced", sprintf("%.1f", b[2] - b[1]), goal(faultgoal)

@@ -226,15 +226,15 @@ hangup() {
 # an ICMP "destination unreachable" of code N; tcp, a connection on
 # loopback; netlink, a NETLINK_USERSOCK socket; pipe, or fifo; an eventfd,
 # whose count is the last part; pty, a pty's master written by its slave.
-# Options: peekoff=N sets SO_PEEK_OFF, rcvlowat=N SO_RCVLOWAT, sndbuf=N
-# the peer's send buffer, nonblock O_NONBLOCK, recverr IP_RECVERR; late writes the parts half a second into
-# the run, split each once the one before has been taken; direct makes the
-# writer of a pipe write packets; reset hangs up the peer with something
-# unread, disconnect dissolves a datagram pair, overrun overruns a netlink
-# socket; packet sets a pty's packet mode; reader starts a second reader
-# that takes one message once strace has let the program's first receive
-# return, and holds the program there. What the next reader gets after the
-# run is the rest.
+# Options: peekoff=N sets SO_PEEK_OFF, rcvlowat=N SO_RCVLOWAT, sndbuf=N the
+# peer's send buffer, nonblock O_NONBLOCK, recverr IP_RECVERR; late writes
+# the parts half a second into the run, split each once the one before has
+# been taken; direct makes the writer of a pipe write packets; reset hangs
+# up the peer with something unread, disconnect dissolves a datagram pair,
+# overrun overruns a netlink socket; packet sets a pty's packet mode;
+# reader starts a second reader that takes one message once strace has let
+# the program's first receive return, and holds the program there. What
+# the next reader gets after the run is the rest.
 peer() {
 	need perl || return
 	case " $* " in *' reader '*) need strace || return ;; esac
