@@ -1,7 +1,8 @@
 #!/bin/sh
 # Checks the manual page or the sources with one tool, which must find
 # nothing; where the tool is missing, says so and skips. clang-tidy takes
-# the build's own flags from its compile_commands.json.
+# the build's own flags from its compile_commands.json, where a gcc flag
+# that clang ignores for a cross target is no finding.
 #
 #   check.sh groff|mandoc MANPAGE
 #   check.sh clang-tidy|clang-format|shellcheck BUILD-DIR
@@ -11,7 +12,7 @@ command -v "$tool" >/dev/null || { echo "$tool not found: skipped"; exit 77; }
 case $tool in
 groff) out=$(groff -man -ww -z "$2" 2>&1) ;;
 mandoc) out=$(mandoc -Tlint -Wwarning "$2" 2>&1) ;;
-clang-tidy) out=$(clang-tidy --quiet -p "$2" src/more_zero.cpp 2>/dev/null) ;;
+clang-tidy) out=$(clang-tidy --quiet -p "$2" --extra-arg=-Wno-unused-command-line-argument src/more_zero.cpp 2>/dev/null) ;;
 clang-format) out=$(clang-format --dry-run src/more_zero.cpp 2>&1) ;;
 shellcheck) out=$(shellcheck -S warning .ci/run .ci/*.sh ./*/*.sh 2>&1) ;;
 *) echo "check.sh: no check with $tool" >&2; exit 2 ;;
