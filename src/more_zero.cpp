@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <limits>
 #include <streambuf>
 
 #include <fcntl.h>
@@ -117,10 +119,13 @@ class Stdin : public std::streambuf {
 	}
 
 	// Room for any message the limits allow, reserved but not touched: the
-	// pages cost only as the message fills them.
+	// pages cost only as the message fills them. A read takes at most
+	// SSIZE_MAX bytes, so 32 bits start from 1 GiB.
 	void Reserve()
 	{
-		for (std::size_t size = std::size_t{1} << 31; size > sizeof buffer; size /= 2) {
+		const auto most = static_cast<std::size_t>(std::numeric_limits<ssize_t>::max());
+		for (std::size_t size = std::min(std::size_t{1} << 31, most / 2 + 1);
+			size > sizeof buffer; size /= 2) {
 			void* map = mmap(nullptr, size, PROT_READ | PROT_WRITE,
 				MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
 			if (map != MAP_FAILED) {
