@@ -133,7 +133,7 @@ under() { UNDER=$*; }
 
 meter() { METER=1; }
 
-# Runs the program under strace, with the fault SPEC injected.
+# inject FAULT: runs the program under strace, with FAULT injected.
 inject() {
 	need strace || return
 	strace -f -o /dev/null -e inject="$1" "$P"
