@@ -210,10 +210,10 @@ tty() {
 # calls since the prompt went up by two (the answer, then nothing typed),
 # and it waits in poll.
 hangup() {
-	pid=$(cat "$tmp/pid")
+	program=$(cat "$tmp/pid")
 	for _ in $(seq 200); do
-		now=$(sed -n 's/^syscr: //p' "/proc/$pid/io")
-		[ "${now:-0}" -ge $((calls + 2)) ] && grep -q poll "/proc/$pid/wchan" && break
+		now=$(sed -n 's/^syscr: //p' "/proc/$program/io")
+		[ "${now:-0}" -ge $((calls + 2)) ] && grep -q poll "/proc/$program/wchan" && break
 		sleep 0.05
 	done
 	kill -KILL "$(cat "$tmp/status.script")"
