@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <limits>
@@ -13,102 +14,197 @@
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <termios.h>
 #include <unistd.h>
 
 // Standard input, read no further than the number needs, so that whatever
-// follows it is there for the next reader. A file is read in blocks and the
-// offset set back. A pipe is looked at through a copy that tee makes into a
-// pipe of the program's own, a stream socket through a peek, and what the
-// number used is taken once it is known. A message socket, a packet pipe and
-// a terminal in line mode hand over one message, packet or line a read: it
-// is taken whole, and the number ends with it. A raw terminal has no lines
-// of its own, so it is read a byte at a time up to the end of the answer's
-// line. Where no look can be had, a byte is read at a time.
+// follows it is there for the next reader. Each kind of input is one Way:
+// how it is looked at or read, what is given back of it once the number
+// has used some, and whether a line, message or packet ends the number.
+// Every call's error travels as -errno to Settle, which alone decides to
+// read again, wait, or end.
 class Stdin : public std::streambuf {
-	enum Kind { Bytes, Blocks, Copies, Peeks, Lines, Messages, Packets, Raw };
+	struct Way {
+		// The bytes that came, in data, or -errno.
+		ssize_t (Stdin::*look)();
+		// Gives back what the number used, [eback, gptr): 0 or -errno.
+		// Called before each look and at the end.
+		ssize_t (Stdin::*give)();
+		bool records;
+	};
+	// A byte a read, where no look can be had.
+	static const Way bytes;
+	// A file: blocks read where they lie, its offset set past the number.
+	static const Way blocks;
+	// A pipe: looked at through a copy that tee makes, then what the
+	// number used is taken. Once a packet shows, each packet ends it.
+	static const Way copies;
+	static const Way packets;
+	// A stream socket: peeked at, then what the number used is taken.
+	static const Way peeks;
+	// A terminal in line mode, a message socket: a line or message a
+	// read, taken whole.
+	static const Way lines;
+	static const Way messages;
+	// A raw terminal: a byte a read, and the rest of the line at the end.
+	static const Way raw;
+
+	// How long a wait for input lasts at most, and the pause where a
+	// wait cannot be had; the manual quotes both.
+	static constexpr int WaitMs = 1000;
+	static constexpr long PauseNs = 50000000;
+	// O_DIRECT reads whole blocks into aligned room: 4 KiB covers the
+	// block sizes of disks.
+	static constexpr off_t Block = 4096;
+
 	char buffer[8192];
 	char* data = buffer;
 	std::size_t room = sizeof buffer;
-	Kind kind = Sort();
+	// The offset in a file of eback().
+	off_t offset = 0;
+	// The private pipe, and what it holds of a look not yet read: the
+	// bytes stdin holds past the get area.
 	int copy[2] = {-1, -1};
+	std::size_t copied = 0;
 	bool begun = false;
 	bool ended = false;
-	bool failed = false;
+	const Way* way;
 
-	static Kind Sort()
+	static ssize_t Result(ssize_t got)
+	{
+		return got < 0 ? -errno : got;
+	}
+
+	const Way* Sort()
 	{
 		struct stat status;
 		if (fstat(STDIN_FILENO, &status) != 0)
-			return Bytes;
+			return &bytes;
 		switch (status.st_mode & S_IFMT) {
 		case S_IFREG:
 		case S_IFBLK:
-			return Blocks;
+			// Some files of tracefs, FUSE and the kernel refuse a seek.
+			offset = lseek(STDIN_FILENO, 0, SEEK_CUR);
+			return offset >= 0 ? &blocks : &bytes;
 		case S_IFIFO:
-			return Copies;
+			return Pipe() ? &copies : &bytes;
 		case S_IFSOCK:
 			return SortSocket();
 		case S_IFCHR:
 			return SortTerminal();
 		default:
-			// inotify, eventfd and their kind accept a seek that does
-			// nothing.
-			return Bytes;
+			// An eventfd, inotify, timerfd or signalfd: a seek does
+			// nothing, and a read takes a whole count or event.
+			return &bytes;
 		}
 	}
 
-	static Kind SortSocket()
+	const Way* SortSocket()
 	{
 		int type = 0;
 		socklen_t length = sizeof type;
-		if (getsockopt(STDIN_FILENO, SOL_SOCKET, SO_TYPE, &type, &length) != 0)
-			return Bytes;
-		if (type != SOCK_STREAM)
-			return Messages;
-		// A peek starts at the peek offset and moves it on.
-		int offset = -1;
-		length = sizeof offset;
-		if (getsockopt(STDIN_FILENO, SOL_SOCKET, SO_PEEK_OFF, &offset, &length) == 0 &&
-			offset >= 0)
-			return Bytes;
-		return Peeks;
+		// A socket whose type cannot be learned may hold messages: one
+		// receive takes one whole, and takes no more than a stream's share.
+		if (getsockopt(STDIN_FILENO, SOL_SOCKET, SO_TYPE, &type, &length) != 0 ||
+			type != SOCK_STREAM) {
+			const auto most = static_cast<std::size_t>(std::numeric_limits<ssize_t>::max());
+			Reserve(std::min(std::size_t{1} << 31, most / 2 + 1));
+			return &messages;
+		}
+		// A peek starts at the peek offset and moves it on; only a socket
+		// that has none can say so.
+		int at = -1;
+		length = sizeof at;
+		if (getsockopt(STDIN_FILENO, SOL_SOCKET, SO_PEEK_OFF, &at, &length) == 0)
+			return at < 0 ? &peeks : &bytes;
+		return errno == EOPNOTSUPP || errno == ENOPROTOOPT ? &peeks : &bytes;
 	}
 
-	static Kind SortTerminal()
+	static const Way* SortTerminal()
 	{
 		termios modes;
 		if (tcgetattr(STDIN_FILENO, &modes) != 0)
-			return Bytes;
+			return &bytes;
 		// A pty's master answers with its slave's modes, but what it
 		// hands over is a byte stream, and only a master has a number.
 		unsigned int number;
 		if (ioctl(STDIN_FILENO, TIOCGPTN, &number) == 0)
-			return Bytes;
+			return &bytes;
 		// Under EXTPROC the other end edits the lines; the kernel makes
 		// none, and a read takes whatever is queued.
-		const bool lines = (modes.c_lflag & ICANON) && !(modes.c_lflag & EXTPROC);
-		return lines ? Lines : Raw;
+		const bool canonical = (modes.c_lflag & ICANON) && !(modes.c_lflag & EXTPROC);
+		return canonical ? &lines : &raw;
+	}
+
+	// The copy's ends go above 2: where standard output or error is
+	// closed, pipe2 hands that number out, and the prompt, or anything
+	// written to standard error, would go into the copy.
+	bool Pipe()
+	{
+		if (pipe2(copy, O_CLOEXEC) != 0)
+			return false;
+		bool moved = true;
+		for (int& end : copy) {
+			if (end > STDERR_FILENO)
+				continue;
+			const int above = fcntl(end, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+			close(end);
+			end = above;
+			moved = moved && above != -1;
+		}
+		if (!moved)
+			Close();
+		return moved;
+	}
+
+	void Close()
+	{
+		for (int& end : copy) {
+			if (end != -1)
+				close(end);
+			end = -1;
+		}
+	}
+
+	// Room reserved but not touched, from MOST down to the buffer's size:
+	// the pages cost only as they fill. The mapping is aligned to a page.
+	bool Reserve(std::size_t most)
+	{
+		for (std::size_t size = most; size >= sizeof buffer; size /= 2) {
+			void* map = mmap(nullptr, size, PROT_READ | PROT_WRITE,
+				MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+			if (map != MAP_FAILED) {
+				data = static_cast<char*>(map);
+				room = size;
+				return true;
+			}
+		}
+		return false;
 	}
 
 	static void Pause()
 	{
-		const timespec pause = {0, 50000000};
+		const timespec pause = {0, PauseNs};
 		nanosleep(&pause, nullptr);
 	}
 
 	// Readiness promises nothing about a read: VMIN and SO_RCVLOWAT make
-	// poll wait for more than the one byte a read would return, an error
-	// queue or a hangup makes it answer at once with nothing to read, and
-	// it fails outright where no descriptor is allowed. So the wait is
-	// bounded, the read is tried again after it, and an answer without
-	// input pauses rather than spin.
+	// poll wait for more than a read would return, an error queue, a
+	// hangup or a lone out-of-band byte make it answer at once with
+	// nothing to read, and it fails outright where no descriptor is
+	// allowed. So the wait is bounded, and an answer that comes before any
+	// wait, or without input, pauses rather than spin.
 	static void Wait()
 	{
 		pollfd fd = {STDIN_FILENO, POLLIN, 0};
-		const int ready = poll(&fd, 1, 1000);
-		if ((ready == -1 && errno != EINTR) || (ready == 1 && !(fd.revents & POLLIN)))
-			Pause();
+		if (poll(&fd, 1, 0) == 0) {
+			const int ready = poll(&fd, 1, WaitMs);
+			if (ready == 0 || (ready == 1 && (fd.revents & POLLIN)) ||
+				(ready == -1 && errno == EINTR))
+				return;
+		}
+		Pause();
 	}
 
 	// What has been typed on a terminal and not read; -1 once it is hung up.
@@ -118,73 +214,146 @@ class Stdin : public std::streambuf {
 		return ioctl(STDIN_FILENO, FIONREAD, &typed) == 0 ? typed : -1;
 	}
 
-	// Room for any message the limits allow, reserved but not touched: the
-	// pages cost only as the message fills them. A read takes at most
-	// SSIZE_MAX bytes, so 32 bits start from 1 GiB.
-	void Reserve()
+	// Calls STEP until it succeeds: again at once after EINTR, after a
+	// wait where a non-blocking stdin has nothing yet, and once after any
+	// other error, since a socket reports a pending error once, ahead of
+	// what is queued. The second error in a row is returned.
+	ssize_t Settle(ssize_t (Stdin::*step)())
 	{
-		const auto most = static_cast<std::size_t>(std::numeric_limits<ssize_t>::max());
-		for (std::size_t size = std::min(std::size_t{1} << 31, most / 2 + 1);
-			size > sizeof buffer; size /= 2) {
-			void* map = mmap(nullptr, size, PROT_READ | PROT_WRITE,
-				MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-			if (map != MAP_FAILED) {
-				data = static_cast<char*>(map);
-				room = size;
-				return;
+		for (int errors = 0;;) {
+			const ssize_t got = (this->*step)();
+			if (got >= 0)
+				return got;
+			if (got == -EAGAIN || got == -EWOULDBLOCK) {
+				errors = 0;
+				Wait();
+			} else if (got != -EINTR && ++errors == 2) {
+				return got;
 			}
 		}
 	}
 
-	// Reads from now on as KIND, without the copy.
-	void Leave(Kind to)
+	ssize_t ReadByte()
 	{
-		close(copy[0]);
-		close(copy[1]);
-		kind = to;
-		if (kind == Packets)
-			Reserve();
+		return Result(read(STDIN_FILENO, data, 1));
 	}
 
-	// A line, a message or a packet ends the number it holds.
-	bool Records() const
+	ssize_t ReadRoom()
 	{
-		return kind == Lines || kind == Messages || kind == Packets;
+		return Result(read(STDIN_FILENO, data, room));
 	}
 
-	ssize_t Read()
+	// From the block that holds the offset, which O_DIRECT needs.
+	ssize_t ReadBlocks()
 	{
-		switch (kind) {
-		case Bytes:
-			return read(STDIN_FILENO, data, 1);
-		case Raw:
-			for (;;) {
-				const ssize_t got = read(STDIN_FILENO, data, 1);
-				// With VMIN at 0 a read that finds nothing typed returns 0,
-				// which is not the end of input, unless the line is gone.
-				if (got != 0)
-					return got;
-				const int typed = Typed();
-				if (typed == -1)
-					return 0;
-				if (typed == 0)
-					Wait();
+		const off_t from = offset - offset % Block;
+		ssize_t got = pread(STDIN_FILENO, data, room, from);
+		// O_DIRECT refuses room that is not aligned.
+		if (got == -1 && errno == EINVAL && data == buffer && Reserve(sizeof buffer))
+			got = pread(STDIN_FILENO, data, room, from);
+		if (got < 0)
+			return -errno;
+		const auto skip = static_cast<ssize_t>(offset - from);
+		if (got <= skip)
+			return 0;
+		std::memmove(data, data + skip, static_cast<std::size_t>(got - skip));
+		return got - skip;
+	}
+
+	ssize_t Seek()
+	{
+		const off_t to = offset + (gptr() - eback());
+		if (to != offset && lseek(STDIN_FILENO, to, SEEK_SET) == -1)
+			return -errno;
+		offset = to;
+		setg(gptr(), gptr(), egptr());
+		return 0;
+	}
+
+	// What the pipe holds, copied by tee and left in place. A read stops
+	// at the end of a packet: the writer writes packets, and from then on
+	// each one ends the number.
+	ssize_t Copy()
+	{
+		if (copied == 0) {
+			const ssize_t teed = tee(STDIN_FILENO, copy[1], room, 0);
+			if (teed <= 0) {
+				// Refused, as by a sandbox: a byte at a time, then.
+				if (teed == -1 && errno != EAGAIN && errno != EINTR) {
+					Close();
+					way = &bytes;
+					return ReadByte();
+				}
+				return Result(teed);
 			}
-		case Blocks:
-		case Lines:
-		case Packets:
-			return read(STDIN_FILENO, data, room);
-		case Copies:
-			return Copy();
-		case Peeks:
-			return recv(STDIN_FILENO, data, room, MSG_PEEK | MSG_DONTWAIT);
-		case Messages:
-			break;
+			copied = static_cast<std::size_t>(teed);
 		}
-		// One receive takes one message whole: a length asked first may
-		// be another reader's message, or skewed by the peek offset.
+		const ssize_t got = read(copy[0], data, copied);
+		if (got < 0)
+			return -errno;
+		if (static_cast<std::size_t>(got) < copied)
+			way = &packets;
+		copied -= static_cast<std::size_t>(got);
+		return got;
+	}
+
+	// Takes [eback, gptr) with TAKE(at, count), a call that never waits:
+	// what another reader took first is gone, and nothing else is taken
+	// in its place.
+	template <typename Call> ssize_t Take(Call take)
+	{
+		while (eback() != gptr()) {
+			const ssize_t got = take(eback(), static_cast<std::size_t>(gptr() - eback()));
+			if (got == 0 || got == -EAGAIN || got == -EWOULDBLOCK)
+				break;
+			if (got < 0)
+				return got;
+			setg(eback() + got, gptr(), egptr());
+		}
+		setg(gptr(), gptr(), egptr());
+		return 0;
+	}
+
+	// A read that takes part of a packet takes all of it.
+	ssize_t TakePiped()
+	{
+		return Take([](char* at, std::size_t count) {
+			iovec part = {at, count};
+			const ssize_t got = preadv2(STDIN_FILENO, &part, 1, -1, RWF_NOWAIT);
+			if (got != -1 || (errno != EOPNOTSUPP && errno != ENOSYS))
+				return Result(got);
+			// A FIFO, or a pipe before Linux 6.4, refuses RWF_NOWAIT:
+			// no more is asked for than is queued.
+			int queued = 0;
+			if (ioctl(STDIN_FILENO, FIONREAD, &queued) != 0)
+				return static_cast<ssize_t>(-errno);
+			if (queued <= 0)
+				return ssize_t{0};
+			const auto most = std::min(count, static_cast<std::size_t>(queued));
+			return Result(read(STDIN_FILENO, at, most));
+		});
+	}
+
+	ssize_t Peek()
+	{
+		return Result(recv(STDIN_FILENO, data, room, MSG_PEEK | MSG_DONTWAIT));
+	}
+
+	ssize_t TakePeeked()
+	{
+		return Take([](char* at, std::size_t count) {
+			return Result(recv(STDIN_FILENO, at, count, MSG_DONTWAIT));
+		});
+	}
+
+	// One receive takes one message whole: a length asked first may be
+	// another reader's message, or skewed by the peek offset.
+	ssize_t Receive()
+	{
 		const ssize_t got = recv(STDIN_FILENO, data, room, MSG_TRUNC);
-		if (got > 0 && static_cast<std::size_t>(got) > room) {
+		if (got < 0)
+			return -errno;
+		if (static_cast<std::size_t>(got) > room) {
 			// Its tail is gone, and the next message is not it.
 			ended = true;
 			return static_cast<ssize_t>(room);
@@ -192,117 +361,90 @@ class Stdin : public std::streambuf {
 		return got;
 	}
 
-	// What the pipe holds, copied by tee and left in place.
-	ssize_t Copy()
+	ssize_t Keep()
 	{
-		const ssize_t got = tee(STDIN_FILENO, copy[1], room, 0);
-		// Refused, as by a sandbox: a byte at a time, then.
-		if (got == -1 && errno != EAGAIN && errno != EINTR) {
-			Leave(Bytes);
-			return read(STDIN_FILENO, data, 1);
-		}
-		// A read stops at the end of a packet: the writer writes packets,
-		// and a read takes each whole.
-		if (got > 0 && read(copy[0], data, static_cast<std::size_t>(got)) < got) {
-			Leave(Packets);
-			return read(STDIN_FILENO, data, room);
-		}
-		return got;
-	}
-
-	// Takes from standard input what the number used of a look.
-	void Take(std::size_t used)
-	{
-		if (kind != Copies && kind != Peeks)
-			return;
-		while (used > 0) {
-			const ssize_t got = read(STDIN_FILENO, data, used);
-			if (got > 0)
-				used -= static_cast<std::size_t>(got);
-			else if (got == 0 || errno != EINTR)
-				return;
-		}
-	}
-
-	// Non-blocking: no data yet is not the end of input. Waiting, rather
-	// than clearing O_NONBLOCK, leaves the flags that other holders of the
-	// file share untouched. A socket reports a pending error once, ahead of
-	// what is queued, so an error ends the input only when it comes again.
-	bool Retry()
-	{
-		if (errno == EINTR)
-			return true;
-		if (errno == EAGAIN || errno == EWOULDBLOCK) {
-			failed = false;
-			Wait();
-			return true;
-		}
-		failed = !failed;
-		return failed;
-	}
-
-	int_type underflow() override
-	{
-		// The next line or message is not the rest of this one's number.
-		if (ended || (begun && Records()))
-			return traits_type::eof();
-		Take(static_cast<std::size_t>(egptr() - eback()));
-		ssize_t got;
-		while ((got = Read()) == -1 && Retry())
-			;
-		failed = false;
-		if (got <= 0) {
-			ended = true;
-			setg(data, data, data);
-			return traits_type::eof();
-		}
-		setg(data, data, data + got);
-		for (char* c = data; Records() && !begun && c != egptr(); ++c)
-			begun = !(*c == ' ' || (*c >= '\t' && *c <= '\r'));
-		return traits_type::to_int_type(*data);
-	}
-
-	int sync() override
-	{
-		if (kind == Blocks)
-			lseek(STDIN_FILENO, gptr() - egptr(), SEEK_CUR);
-		else if (kind == Raw)
-			Drain();
-		else
-			Take(static_cast<std::size_t>(gptr() - eback()));
-		setg(data, data, data);
 		return 0;
 	}
 
-	// The rest of the answer's line must not reach the shell as a command,
-	// but lines typed ahead stay for it. Only what has been typed is taken,
-	// so no typing is waited for. Enter sends a carriage return on a raw
-	// terminal, a paste may end in a line feed. A long paste reaches the
-	// line discipline a few KiB at a time, so nothing typed is believed
-	// only after a pause.
-	void Drain()
+	// With VMIN at 0 a read that finds nothing typed returns 0, which is
+	// not the end of input, unless the line is gone.
+	ssize_t ReadRaw()
 	{
-		while (!ended && egptr()[-1] != '\n' && egptr()[-1] != '\r') {
+		for (;;) {
+			const ssize_t got = read(STDIN_FILENO, data, 1);
+			if (got != 0)
+				return Result(got);
+			const int typed = Typed();
+			if (typed == -1)
+				return 0;
+			if (typed == 0)
+				Wait();
+		}
+	}
+
+	// Where the number ended in the answer's line, the rest of the line
+	// must not reach the shell as a command, but lines typed ahead stay
+	// for it. Only what has been typed is taken, so no typing is waited
+	// for. Enter sends a carriage return on a raw terminal, a paste may end
+	// in a line feed. A long paste reaches the line discipline a few KiB at
+	// a time, so nothing typed is believed only after a pause.
+	ssize_t Drain()
+	{
+		while (!ended && gptr() != egptr() && egptr()[-1] != '\n' && egptr()[-1] != '\r') {
 			int typed = Typed();
 			if (typed == 0) {
 				Pause();
 				typed = Typed();
 			}
 			if (typed <= 0)
-				return;
-			underflow();
+				break;
+			const ssize_t got = Settle(&Stdin::ReadRaw);
+			if (got <= 0)
+				ended = true;
+			setg(data, data, data + std::max(got, ssize_t{0}));
 		}
+		return 0;
+	}
+
+	int_type underflow() override
+	{
+		// The next line, message or packet is not the rest of this one's number.
+		if (ended || (begun && way->records))
+			return traits_type::eof();
+		ssize_t got = Settle(way->give);
+		if (got == 0)
+			got = Settle(way->look);
+		if (got <= 0) {
+			ended = true;
+			setg(data, data, data);
+			return traits_type::eof();
+		}
+		setg(data, data, data + got);
+		for (char* c = data; way->records && !begun && c != egptr(); ++c)
+			begun = !(*c == ' ' || (*c >= '\t' && *c <= '\r'));
+		return traits_type::to_int_type(*data);
+	}
+
+	int sync() override
+	{
+		Settle(way->give);
+		return 0;
 	}
 
       public:
-	Stdin()
+	Stdin() : way(Sort())
 	{
-		if (kind == Messages)
-			Reserve();
-		else if (kind == Copies && pipe2(copy, O_CLOEXEC) != 0)
-			kind = Bytes;
 	}
 };
+
+const Stdin::Way Stdin::bytes = {&Stdin::ReadByte, &Stdin::Keep, false};
+const Stdin::Way Stdin::blocks = {&Stdin::ReadBlocks, &Stdin::Seek, false};
+const Stdin::Way Stdin::copies = {&Stdin::Copy, &Stdin::TakePiped, false};
+const Stdin::Way Stdin::packets = {&Stdin::Copy, &Stdin::TakePiped, true};
+const Stdin::Way Stdin::peeks = {&Stdin::Peek, &Stdin::TakePeeked, false};
+const Stdin::Way Stdin::lines = {&Stdin::ReadRoom, &Stdin::Keep, true};
+const Stdin::Way Stdin::messages = {&Stdin::Receive, &Stdin::Keep, true};
+const Stdin::Way Stdin::raw = {&Stdin::ReadRaw, &Stdin::Drain, false};
 
 [[noreturn]] void Moreless(const int& number)
 {
