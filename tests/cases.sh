@@ -51,6 +51,10 @@ t 2 '-9\n'     'reader of the output has gone'                    'out=; feed | 
 t 0 '5'        'output to a full disk'                            'out=; feed | "$P" >/dev/full'
 t 1 '0'        'output closed'                                    'out=; feed | "$P" >&-'
 t 0 '5'        'output under a file size limit of 0'              'out=; under "ulimit -f 0"; feed | "$P"'
+t 0 '12a|bc'   'a file that refuses a seek: a byte at a time'     'feed >"$tmp/file"; { inject lseek:error=ESPIPE; left; } <"$tmp/file"'
+t 0 '12|abc'   'a file whose seek back fails once'                'feed >"$tmp/file"; { inject lseek:error=EIO:when=2; left; } <"$tmp/file"'
+t 0 '12|abc'   'a file past 2 GiB: the rest stays'                'peer file size=3221225472'
+t 0 'abc5|\nrest' 'a file opened with O_DIRECT, 3 bytes in'       'peer file direct seek=3'
 
 # Pipes and FIFOs: nothing past the number is taken, where tee can copy it.
 t 2 '-3|\n0\n'   'the rest of a pipe stays for the next reader'
@@ -63,6 +67,12 @@ t 0 '12a|bc'     'tee refused: a byte at a time'                  'feed | { inje
 t 0 '12a|bc'     'no descriptor for the copy: a byte at a time'   'under "ulimit -n 0"; feed | { "$P"; left; }'
 t 2 '-1|2\n'     'a pipe written in packets: the number ends with its packet' 'peer pipe direct'
 t 1 '\n^0|5\n'   'a FIFO written in packets: one packet a read'   'peer fifo direct'
+t 0 "5|\\n$(printf %4094s '')^x^y" 'a page of stream bytes ahead of packets in a pipe stays' 'peer pipe direct=3'
+t 0 '5|\n-3\n'    'a read of the copy that fails once'            'feed | { inject read:error=EINTR:when=1; left; }'
+t 0 '5|\n-3\n'    'a take from a FIFO that fails once'            'peer fifo inject=read:error=EIO:when=2'
+t 0 '5\n|-3\n'    'a pipe emptied by a second reader: the take does not wait' 'peer pipe steal'
+t 0 '5\n|-3\n'    'a FIFO emptied by a second reader: the take does not wait' 'peer fifo steal'
+t 0 '5|\n-3\n'    'standard output and error closed: the copy takes neither' 'out=; peer pipe late closed'
 
 # A terminal's line is used up; lines typed ahead are left.
 t 0 '5 rm x\n|next\n' 'terminal: the line of the answer is used up' 'tty sane'
@@ -92,11 +102,18 @@ t 1 '|5\nnext\n'      "a pty's master in packet mode: its status byte is no numb
 t 2 '-3|\n7\n'        'stream socket: the rest stays'                'peer stream'
 t 0 '1^2^|abc'        'stream socket: a number split over writes'    'peer stream split'
 t 0 '12a|bc'          'stream socket with a peek offset: a byte at a time' 'peer stream peekoff=3'
+t 0 '12 |-3\nrest'    'stream socket whose peek offset is not told: a byte at a time' 'peer stream peekoff=3 inject=getsockopt:error=EPERM:when=2'
+t 0 '5|\nnext\n'      'stream socket without peek offsets: peeked at'  'peer tcp inject=getsockopt:error=EOPNOTSUPP:when=2'
+t 0 '5\n|-3\n'        'stream socket emptied by a second reader: the take does not wait' 'peer stream steal'
+t 0 '5|\nnext\n'      'stream socket behind an out-of-band byte: no spin' 'meter; peer stream oob late'
 t 0 '5|\nnext\n'      'blocking TCP with SO_RCVLOWAT: the peek does not wait for it' 'peer tcp rcvlowat=16'
 t 0 '5|\nnext\n'      'non-blocking TCP with SO_RCVLOWAT, late'      'peer tcp nonblock rcvlowat=16 late'
 
 # A message is taken whole, and ends the number.
 t 2 '-12\n|7\n'       'datagram socket: one message read, the next left' 'peer dgram'
+t 0 '\t\r^5\n|7\n'    'datagram socket: a blank message of tab and carriage return' 'peer dgram'
+t 0 '\n^5\n|7\n'      'datagram socket: an error before each of two messages' 'peer dgram inject=recvfrom:error=ECONNREFUSED:when=1..3+2'
+t 1 '0 x\n|7\n^next\n' 'a socket whose type is not told: a message a read' 'peer dgram inject=getsockopt:error=EPERM:when=1'
 t 2 '-12|7\n'         'seqpacket socket: the number ends with its message' 'peer seqpacket'
 t 0 "$(printf %10240s '')5|7\n" 'datagram past 8 KiB: the number at its end' 'peer dgram'
 t 2 "$(printf %10240s '')-5|7\n" 'datagram read whole under a peek offset' 'peer dgram peekoff=4096'

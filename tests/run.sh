@@ -8,6 +8,7 @@
 #
 #   [EMULATOR=qemu-aarch64] run.sh PROGRAM [PATTERN]
 prog=${1:?usage: run.sh PROGRAM [PATTERN]} pattern=${2-}
+here=$(cd "$(dirname "$0")" && pwd)
 case $prog in /*) ;; *) prog=$(pwd)/$prog ;; esac
 tmp=$(mktemp -d) || exit 1
 [ -n "${KEEP-}" ] || trap 'rm -rf "$tmp"' EXIT
@@ -28,13 +29,15 @@ elif readelf -l "$prog" 2>/dev/null | grep -q INTERP; then
 fi
 
 # $P, the program as the rows run it: killed after 10 s, after the shell
-# commands in UNDER, and, under METER, failing the row where it used more
-# than a quarter of a second of CPU time, which only a spin does. Its
-# process number is left in $tmp/pid.
+# commands in UNDER, under strace with the fault in INJECT where it is set,
+# and, under METER, failing the row where it used more than a quarter of a
+# second of CPU time, which only a spin does. Its process number is left
+# in $tmp/pid.
 cat >"$tmp/run" <<EOF
 #!/bin/sh
 echo \$\$ >"$tmp/pid"
 eval "\$UNDER"
+[ -n "\${INJECT-}" ] && exec strace -o /dev/null -e inject="\$INJECT" ${EMULATOR-} "$prog" "\$@"
 exec ${EMULATOR-} "$prog" "\$@"
 EOF
 cat >"$tmp/P" <<EOF
@@ -60,7 +63,8 @@ passed=0 failed=0 skipped=0 inapplicable=0
 # one digit for each run of the program. INPUT takes printf %b escapes;
 # '|' and '^' divide it into the parts that a helper writes one at a time.
 # A command that sets out= sends the program's output elsewhere, and one
-# that exits with 77 is skipped for the reason it gives on standard error.
+# that exits with 77 is skipped for the reason it gives on standard error,
+# or not run where that reason starts "not for".
 t() {
 	want=$1 input=$2 desc=$3 command=${4:-'feed | { "$P"; left; }'}
 	case $desc in *$pattern*) ;; *) return ;; esac
@@ -68,7 +72,7 @@ t() {
 	*'ulimit -'[nvd]*) [ -n "$unlimited" ] && { not_here "$unlimited"; return; } ;;
 	esac
 	case $command in
-	*inject*|*reader*) [ -n "$untraced" ] && { not_here "$untraced"; return; } ;;
+	*inject*|*reader*|*steal*) [ -n "$untraced" ] && { not_here "$untraced"; return; } ;;
 	esac
 	out=$(for _ in $(seq ${#want}); do printf %s "$prompt"; done)
 	UNDER='' METER=''
@@ -77,7 +81,10 @@ t() {
 	got=$?
 	[ -s "$tmp/status" ] && got=$(cat "$tmp/status")
 	if [ "$got" = 77 ]; then
-		skip "$(cat "$tmp/err")"
+		case $(cat "$tmp/err") in
+		'not for '*) not_here "$(sed 's/^not for //' "$tmp/err")" ;;
+		*) skip "$(cat "$tmp/err")" ;;
+		esac
 		return
 	fi
 	why=''
@@ -136,7 +143,7 @@ meter() { METER=1; }
 # inject FAULT: runs the program under strace, with FAULT injected.
 inject() {
 	need strace || return
-	strace -f -o /dev/null -e inject="$1" "$P"
+	INJECT=$1 "$P"
 }
 
 # Runs COMMAND with standard output a pipe whose reader has gone.
@@ -224,180 +231,34 @@ hangup() {
 # socketpair of type stream, dgram or seqpacket; udp, a connected pair on
 # loopback whose earlier datagram drew "port unreachable", or with icmp=N
 # an ICMP "destination unreachable" of code N; tcp, a connection on
-# loopback; netlink, a NETLINK_USERSOCK socket; pipe, or fifo; an eventfd,
-# whose count is the last part; pty, a pty's master written by its slave.
-# Options: peekoff=N sets SO_PEEK_OFF, rcvlowat=N SO_RCVLOWAT, sndbuf=N the
-# peer's send buffer, nonblock O_NONBLOCK, recverr IP_RECVERR; late writes
-# the parts half a second into the run, split each once the one before has
-# been taken; direct makes the writer of a pipe write packets; reset hangs
-# up the peer with something unread, disconnect dissolves a datagram pair,
-# overrun overruns a netlink socket; packet sets a pty's packet mode;
-# reader starts a second reader that takes one message once strace has let
-# the program's first receive return, and holds the program there. What
-# the next reader gets after the run is the rest.
+# loopback; netlink, a NETLINK_USERSOCK socket; pipe, or fifo; file, a
+# file of the parts; an eventfd, whose count is the last part; pty, a
+# pty's master written by its slave. Options: peekoff=N sets SO_PEEK_OFF,
+# rcvlowat=N SO_RCVLOWAT, sndbuf=N the peer's send buffer, nonblock
+# O_NONBLOCK, recverr IP_RECVERR; late writes the parts half a second after
+# the program has begun to wait, split each once the one before has been
+# taken; direct makes the writer of a pipe write packets, direct=N from
+# its Nth part on, or opens a file with O_DIRECT; seek=N starts a file N bytes in, size=N makes it sparse up
+# to N bytes; reset hangs up the peer with something unread, disconnect
+# dissolves a datagram pair, overrun overruns a netlink socket, oob queues
+# an out-of-band byte first; packet sets a pty's packet mode; closed runs
+# the program with standard output and error closed, and fails the row
+# where either is open while it waits; inject=FAULT runs it under strace
+# with FAULT; reader starts a second reader that takes one message once
+# strace has let the program's first receive return, and holds the program
+# there; steal starts one that takes what is queued once the first look
+# has returned, and writes the parts after the first once the program has
+# ended. What the next reader gets after the run is the rest.
 peer() {
 	need perl || return
-	case " $* " in *' reader '*) need strace || return ;; esac
-	rm -f "$tmp/fifo"
+	case " $* " in *' reader '*|*' steal '*|*' inject='*) need strace || return ;; esac
+	rm -f "$tmp/fifo" "$tmp/pid"
 	kind=$1
 	shift
-	printf '%b' "$input" | R=$tmp/rest F=$tmp/fifo perl -MSocket -MFcntl -MPOSIX=_exit -e '
-		# FIONREAD and TIOCPKT, whose numbers differ on some processors;
-		# perl-base has no sys/ioctl.ph.
-		my $cpu = (POSIX::uname())[4];
-		my $fionread = $cpu =~ /^mips/ ? 0x467f : $cpu =~ /^(alpha|powerpc|ppc|sparc)/ ? 0x4004667f : 0x541b;
-		local $/; my @parts = split /[|^]/, <STDIN>, -1;
-		my $kind = shift;
-		my %o = map { /^(\w+)=?(.*)/; ($1, $2) } split " ", shift;
-		my ($in, $peer, $packets);
-		my $lo = inet_aton("127.0.0.1");
-		my $skip = sub { print STDERR "@_\n"; exit 77 };
-		if ($kind =~ /^(stream|dgram|seqpacket)$/) {
-			socketpair($in, $peer, AF_UNIX, Socket->can("SOCK_" . uc $kind)->(), 0) or die $!;
-		} elsif ($kind eq "udp") {
-			socket($in, PF_INET, SOCK_DGRAM, 0) && bind($in, pack_sockaddr_in(0, $lo)) or $skip->("no UDP on loopback");
-			socket($peer, PF_INET, SOCK_DGRAM, 0) && bind($peer, pack_sockaddr_in(0, $lo)) or die $!;
-			setsockopt($in, IPPROTO_IP, 11, 1) or die $! if exists $o{recverr};
-			connect($in, getsockname($peer)) && connect($peer, getsockname($in)) or die $!;
-			# Readable once the error has come.
-			vec(my $error = "", fileno $in, 1) = 1;
-			if (exists $o{icmp}) {
-				# The header of a datagram from in to peer, in the message
-				# that says it could not be delivered.
-				my $sum = sub {
-					my $s = 0; $s += $_ for unpack "n*", $_[0];
-					$s = ($s >> 16) + ($s & 0xffff) while $s >> 16; ~$s & 0xffff };
-				my $ip = pack("C C n n n C C n a4 a4", 0x45, 0, 28, 0, 0, 64, 17, 0, $lo, $lo);
-				substr($ip, 10, 2) = pack("n", $sum->($ip));
-				my ($from, $to) = map { (unpack_sockaddr_in(getsockname($_)))[0] } $in, $peer;
-				my $icmp = pack("C C n N", 3, $o{icmp}, 0, 0) . $ip . pack("n n n n", $from, $to, 8, 0);
-				substr($icmp, 2, 2) = pack("n", $sum->($icmp));
-				socket(my $raw, PF_INET, SOCK_RAW, 1) or $skip->("no raw socket: $!");
-				send($raw, $icmp, 0, pack_sockaddr_in(0, $lo)) or die $!;
-				select($error, undef, undef, 10);
-			} else {
-				# Sent to a port with no socket, then bound by peer.
-				my ($port) = unpack_sockaddr_in(getsockname($peer));
-				close $peer;
-				send($in, "x", 0);
-				select($error, undef, undef, 10);
-				socket($peer, PF_INET, SOCK_DGRAM, 0) or die $!;
-				setsockopt($peer, SOL_SOCKET, SO_REUSEADDR, 1);
-				bind($peer, pack_sockaddr_in($port, $lo)) && connect($peer, getsockname($in)) or die $!;
-			}
-		} elsif ($kind eq "tcp") {
-			my $listen;
-			socket($listen, PF_INET, SOCK_STREAM, 0) && bind($listen, pack_sockaddr_in(0, $lo)) &&
-				listen($listen, 1) or $skip->("no TCP on loopback");
-			socket($peer, PF_INET, SOCK_STREAM, 0) && connect($peer, getsockname($listen)) or die $!;
-			accept($in, $listen) or die $!;
-		} elsif ($kind eq "netlink") {
-			my $nl = sub { pack "S S L L", 16, 0, @_ };
-			socket($in, 16, SOCK_RAW, 2) && socket($peer, 16, SOCK_RAW, 2) or $skip->("no netlink socket");
-			bind($in, $nl->(0, exists $o{overrun} ? 1 : 0)) or $skip->("no netlink group: $!");
-			bind($peer, $nl->(0, 0)) or die $!;
-			my $to = $nl->((unpack "S S L L", getsockname($in))[2], 0);
-			defined send($peer, $_, 0, $to) or die $! for @parts;
-			if (exists $o{overrun}) {
-				setsockopt($in, SOL_SOCKET, SO_RCVBUF, 1) or die $!;
-				send($peer, "x", 0, $nl->(0, 1)) for 1 .. 64;
-			}
-			@parts = ();
-		} elsif ($kind eq "pipe") {
-			pipe($in, $peer) or die $!;
-		} elsif ($kind eq "fifo") {
-			POSIX::mkfifo($ENV{F}, 0600) or die $!;
-			sysopen($in, $ENV{F}, O_RDONLY | O_NONBLOCK) && sysopen($peer, $ENV{F}, O_WRONLY) or die $!;
-			fcntl($in, F_SETFL, 0) or die $!;
-		} elsif ($kind eq "eventfd") {
-			my %eventfd2 = (x86_64 => 290, i686 => 328, aarch64 => 19, riscv64 => 19, armv7l => 356, s390x => 323);
-			my $call = eval { require "syscall.ph"; &SYS_eventfd2 } // $eventfd2{$cpu} // $skip->("no eventfd2 for $cpu");
-			my $fd = syscall($call, 0 + pop @parts, 0);
-			$fd >= 0 && open($in, "+<&=", $fd) or $skip->("no eventfd: $!");
-			@parts = ();
-		} elsif ($kind eq "pty") {
-			# TIOCSPTLCK and TIOCGPTN, whose direction bits differ on some
-			# processors.
-			my $odd = $cpu =~ /^(alpha|mips|parisc|powerpc|ppc|sparc)/;
-			open($in, "+<", "/dev/ptmx") or $skip->("no pty");
-			my ($unlock, $n) = (pack("i", 0), pack("I", 0));
-			ioctl($in, $odd ? 0x80045431 : 0x40045431, $unlock) or $skip->("no pty");
-			ioctl($in, $odd ? 0x40045430 : 0x80045430, $n) or $skip->("no pty");
-			open($peer, "+<", "/dev/pts/" . unpack("I", $n)) or die $!;
-			my $modes = POSIX::Termios->new;
-			$modes->getattr(fileno $peer) or die $!;
-			$modes->setoflag($modes->getoflag & ~POSIX::OPOST());
-			$modes->setattr(fileno $peer, POSIX::TCSANOW()) or die $!;
-			my $on = pack("i", 1);
-			ioctl($in, 0x5420, $on) or die $! if $packets = exists $o{packet};
-		} else {
-			die "no kind $kind\n";
-		}
-		fcntl($peer, F_SETFL, O_DIRECT) or die $! if exists $o{direct};
-		# 42 is SO_PEEK_OFF, which Socket does not name.
-		setsockopt($in, SOL_SOCKET, 42, pack("i", $o{peekoff})) or die $! if exists $o{peekoff};
-		# 32 is SO_SNDBUFFORCE: a datagram can be as long as the buffer.
-		setsockopt($peer, SOL_SOCKET, 32, pack("i", $o{sndbuf})) or $skip->("no SO_SNDBUFFORCE: $!") if exists $o{sndbuf};
-		setsockopt($in, SOL_SOCKET, SO_RCVLOWAT, pack("i", $o{rcvlowat})) or die $! if exists $o{rcvlowat};
-		fcntl($in, F_SETFL, fcntl($in, F_GETFL, 0) | O_NONBLOCK) if exists $o{nonblock};
-		if (exists $o{reset} || exists $o{disconnect}) {
-			# Something for peer to leave unread.
-			defined syswrite($in, "x") or die $!;
-		}
-		my $queued = sub { my $n = pack("i", 0); ioctl($in, $fionread, $n) or die $!; unpack "i", $n };
-		my $send = sub {
-			for (@parts) {
-				# Until the part before has been taken.
-				if (exists $o{split}) {
-					for (1 .. 1000) { last unless $queued->(); select(undef, undef, undef, 0.01) }
-				}
-				defined syswrite($peer, $_) or die $!;
-			}
-		};
-		my @children;
-		if (exists $o{late} || exists $o{split}) {
-			push @children, fork // die $!;
-			$children[-1] or do { select(undef, undef, undef, 0.5) if exists $o{late}; &$send; _exit 0 };
-		} else {
-			&$send;
-		}
-		close $peer if exists $o{reset} || $kind =~ /^(pipe|fifo)$/;
-		connect($peer, pack("S x14", AF_UNSPEC)) or die $! if exists $o{disconnect};
-		my @strace;
-		if (exists $o{reader}) {
-			my $trace = "$ENV{R}.trace";
-			@strace = (qw(strace -f -e trace=recvfrom,recvmsg -e inject=recvfrom,recvmsg:delay_exit=1000000:when=1 -o), $trace);
-			push @children, fork // die $!;
-			$children[-1] or do {
-				for (1 .. 1000) {
-					last if open(my $t, "<", $trace) && <$t> =~ /DELAYED/;
-					select(undef, undef, undef, 0.01);
-				}
-				recv($in, $_, 1 << 20, 0);
-				_exit 0;
-			};
-		}
-		open STDIN, "<&", $in or die $!;
-		system @strace, @ARGV;
-		my $status = $? & 127 ? 128 + ($? & 127) : $? >> 8;
-		waitpid $_, 0 for @children;
-		my $rest = "";
-		fcntl($in, F_SETFL, fcntl($in, F_GETFL, 0) | O_NONBLOCK);
-		if ($kind eq "eventfd") {
-			$rest = unpack "Q", $_ if sysread($in, $_, 8);
-		} else {
-			while (defined(my $got = sysread($in, $_, 1 << 20))) {
-				last unless $got;
-				s/^\0// if $packets;
-				$rest .= $_;
-			}
-		}
-		open my $f, ">", $ENV{R} or die $!;
-		print $f $rest;
-		exit $status' "$kind" "$*" "$P"
+	printf '%b' "$input" | R=$tmp/rest F=$tmp/fifo PIDFILE=$tmp/pid perl "$here/peer.pl" "$kind" "$*" "$P"
 }
 
-. "$(dirname "$0")/cases.sh"
+. "$here/cases.sh"
 
 printf '%d passed, %d failed, %d skipped, %d not run here\n' "$passed" "$failed" "$skipped" "$inapplicable"
 [ "$failed" = 0 ] || exit 1
