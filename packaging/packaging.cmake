@@ -8,6 +8,38 @@ set(package more-zero)
 set(CPACK_PACKAGE_NAME ${package})
 set(docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package})
 
+# DAY, a YYYY-MM-DD of NEWS.md, as its midnight in seconds since 1970
+# (<prefix>_epoch) and in the changelogs' words, Debian's RFC 2822 date
+# (<prefix>_debian) and RPM's day (<prefix>_rpm), reckoned here rather than
+# by date(1), which some systems lack an -d for and which names days in
+# the configuring user's language.
+function(more_zero_day day prefix)
+	string(REGEX MATCH "^([0-9]+)-0*([0-9]+)-([0-9]+)$" _ "${day}")
+	set(year ${CMAKE_MATCH_1})
+	set(month ${CMAKE_MATCH_2})
+	set(dd ${CMAKE_MATCH_3})
+	math(EXPR i "${month} - 1")
+	list(GET MORE_ZERO_MONTHS ${i} mon)
+	# Days since 1970-01-01 of a Gregorian date, counted in years that
+	# start in March, so that a leap day ends one.
+	set(y ${year})
+	if(month LESS_EQUAL 2)
+		math(EXPR y "${year} - 1")
+		math(EXPR m "${month} + 9")
+	else()
+		math(EXPR m "${month} - 3")
+	endif()
+	math(EXPR days "${y} * 365 + ${y} / 4 - ${y} / 100 + ${y} / 400 + (153 * ${m} + 2) / 5 + ${dd} - 1 - 719468")
+	math(EXPR weekday "(${days} + 4) % 7")
+	list(GET MORE_ZERO_WEEKDAYS ${weekday} wd)
+	math(EXPR epoch "${days} * 86400")
+	set(${prefix}_epoch ${epoch} PARENT_SCOPE)
+	set(${prefix}_debian "${wd}, ${dd} ${mon} ${year} 00:00:00 +0000" PARENT_SCOPE)
+	set(${prefix}_rpm "${wd} ${mon} ${dd} ${year}" PARENT_SCOPE)
+endfunction()
+set(MORE_ZERO_WEEKDAYS Sun Mon Tue Wed Thu Fri Sat)
+set(MORE_ZERO_MONTHS Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+
 # The changelog in Debian's format and in RPM's, from NEWS.md.
 file(STRINGS ${PROJECT_SOURCE_DIR}/NEWS.md news)
 set(changelog "")
@@ -17,13 +49,10 @@ set(gap "")
 foreach(line IN LISTS news)
 	if(line MATCHES "^## ([^ ]+) \\(([0-9-]+)\\)$")
 		set(version ${CMAKE_MATCH_1})
-		execute_process(COMMAND date -u -R -d ${CMAKE_MATCH_2} COMMAND_ERROR_IS_FATAL ANY
-			OUTPUT_VARIABLE when OUTPUT_STRIP_TRAILING_WHITESPACE)
-		execute_process(COMMAND date -u "+%a %b %d %Y" -d ${CMAKE_MATCH_2} COMMAND_ERROR_IS_FATAL ANY
-			OUTPUT_VARIABLE day OUTPUT_STRIP_TRAILING_WHITESPACE)
+		more_zero_day(${CMAKE_MATCH_2} entry)
 		string(APPEND changelog "${trailer}${package} (${version}) unstable; urgency=medium\n\n")
-		set(trailer "\n -- ${CPACK_PACKAGE_CONTACT}  ${when}\n\n")
-		string(APPEND rpm_changelog "${gap}* ${day} ${CPACK_PACKAGE_CONTACT} - ${version}-1\n")
+		set(trailer "\n -- ${CPACK_PACKAGE_CONTACT}  ${entry_debian}\n\n")
+		string(APPEND rpm_changelog "${gap}* ${entry_rpm} ${CPACK_PACKAGE_CONTACT} - ${version}-1\n")
 		set(gap "\n")
 	elseif(line MATCHES "^- (.*)")
 		string(APPEND changelog "  * ${CMAKE_MATCH_1}\n")
@@ -121,13 +150,12 @@ message(STATUS "Packages for ${triplet}: Debian ${CPACK_DEBIAN_PACKAGE_ARCHITECT
 # At pack time: the release date stamps the packages unless the packager
 # sets one, only the Debian package gets the lintian override, and CPack's
 # own source package, which takes whatever is on disk, is refused.
-execute_process(COMMAND date -u -d ${MORE_ZERO_DATE} +%s
-	OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+more_zero_day(${MORE_ZERO_DATE} release)
 file(WRITE ${PROJECT_BINARY_DIR}/CPackProject.cmake "if(CPACK_INSTALLED_DIRECTORIES)
 	message(FATAL_ERROR \"The source archive is packed from git: cmake --build . --target dist\")
 endif()
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
-	set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+	set(ENV{SOURCE_DATE_EPOCH} ${release_epoch})
 endif()
 if(CPACK_GENERATOR STREQUAL \"DEB\")
 	list(APPEND CPACK_INSTALL_CMAKE_PROJECTS \"${PROJECT_BINARY_DIR}\" ${PROJECT_NAME} lintian /)

@@ -4,9 +4,10 @@
 # different umasks are identical), the RPM (the same under another host
 # name), each named for the architecture configure gave (DEB and RPM), the
 # source archive (the same from two clones), that the packed changelog
-# follows the one made from NEWS.md, and that a compiler that cannot link
-# statically still gives a working build.
-kind=${1:?usage: install.sh tree|deb|lintian|rpm|source|changelog|fallback BUILD-DIR} build=${2:?}
+# follows the one made from NEWS.md, that a build configured in another
+# language packs the same RPM changelog, and that a compiler that cannot
+# link statically still gives a working build.
+kind=${1:?usage: install.sh tree|deb|lintian|rpm|locale|source|changelog|fallback BUILD-DIR} build=${2:?}
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
 need() { command -v "$1" >/dev/null || { echo "$1 not found: skipped"; exit 77; }; }
@@ -69,6 +70,22 @@ rpm)
 	else
 		echo 'unshare -u does not work here: the host name is not varied'
 	fi ;;
+locale)
+	# The changelog's days are named in English whatever the language of
+	# the one who configures, or rpmbuild drops them.
+	[ "$CROSS" = TRUE ] && { echo 'cross build: configured as on the build machine: skipped'; exit 77; }
+	need rpmbuild
+	lang=$(locale -a 2>/dev/null | grep -Eiv '^(C|POSIX|en_.*)([.@].*)?$' | head -n 1)
+	[ -n "$lang" ] || { echo 'no locale but English installed: skipped'; exit 77; }
+	LC_ALL=$lang "${CMAKE:-cmake}" -S "$(dirname "$0")/.." -B "$tmp/b" -DCMAKE_CXX_COMPILER="$CXX" \
+		-DMORE_ZERO_LINK=dynamic >"$tmp/log" 2>&1 || { cat "$tmp/log"; exit 1; }
+	LC_ALL=$lang "${CMAKE:-cmake}" --build "$tmp/b" >"$tmp/log" 2>&1 || { cat "$tmp/log"; exit 1; }
+	(cd "$tmp/b" && LC_ALL=$lang "${CPACK:-cpack}" -G RPM -B "$tmp/rpm" >"$tmp/log" 2>&1) || { cat "$tmp/log"; exit 1; }
+	# rpm ends the changelog with a blank line.
+	rpm -qp --changelog "$tmp"/rpm/*.rpm | sed '${/^$/d;}' >"$tmp/changes"
+	cmp -s "$tmp/changes" "$build/rpm-changelog" ||
+		fail "in $lang, the RPM's changelog is not NEWS.md's: $(head -n 1 "$tmp/changes")"
+	exit 0 ;;
 source)
 	# Two clones under different umasks, one with a stray file, must pack
 	# the same archive: the tracked files, owned by root, 0644 or 0755.
