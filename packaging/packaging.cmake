@@ -86,18 +86,16 @@ License: Expat
 ")
 install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz DESTINATION ${docdir})
 
-# The override of the lintian tag the link earns, with its reason. A dynamic
-# link earns one where no call is left to a fortified variant: gcc proves
-# that poll's one descriptor fits, where clang calls __poll_chk.
+# The one lintian tag the Debian package can earn, fortified with no call
+# left to a _chk variant, is overridden only where the binary packed calls
+# none: which calls a compiler can prove safe differs between compilers
+# and releases.
 get_target_property(linked more_zero MORE_ZERO_LINKED)
-set(override ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides.${linked})
-if(linked STREQUAL dynamic AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-	unset(override)
-endif()
-if(override)
-	install(FILES ${override} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
-		RENAME ${package} COMPONENT lintian EXCLUDE_FROM_ALL)
-endif()
+install(CODE "file(STRINGS \"$<TARGET_FILE:more_zero>\" fortified REGEX \"^__[a-z0-9_]+_chk$\" LIMIT_COUNT 1)
+	if(NOT fortified)
+		file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides\"
+			TYPE FILE RENAME ${package} FILES \"${PROJECT_SOURCE_DIR}/packaging/lintian-overrides\")
+	endif()" COMPONENT lintian EXCLUDE_FROM_ALL)
 
 # Debian strips .comment and .note as well as the symbols.
 install(CODE "if(CMAKE_INSTALL_DO_STRIP)
@@ -148,8 +146,9 @@ endif()
 message(STATUS "Packages for ${triplet}: Debian ${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}, RPM ${CPACK_RPM_PACKAGE_ARCHITECTURE}")
 
 # At pack time: the release date stamps the packages unless the packager
-# sets one, only the Debian package gets the lintian override, and CPack's
-# own source package, which takes whatever is on disk, is refused.
+# sets one, the Debian package is packed only from a dynamic link and only
+# it gets the lintian override, and CPack's own source package, which takes
+# whatever is on disk, is refused.
 more_zero_day(${MORE_ZERO_DATE} release)
 file(WRITE ${PROJECT_BINARY_DIR}/CPackProject.cmake "if(CPACK_INSTALLED_DIRECTORIES)
 	message(FATAL_ERROR \"The source archive is packed from git: cmake --build . --target dist\")
@@ -158,6 +157,9 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
 	set(ENV{SOURCE_DATE_EPOCH} ${release_epoch})
 endif()
 if(CPACK_GENERATOR STREQUAL \"DEB\")
+	if(NOT \"${linked}\" STREQUAL dynamic)
+		message(FATAL_ERROR \"The Debian package is linked dynamically, as Debian's own are: pack it from a build configured with -DMORE_ZERO_LINK=dynamic (cmake --preset dynamic)\")
+	endif()
 	list(APPEND CPACK_INSTALL_CMAKE_PROJECTS \"${PROJECT_BINARY_DIR}\" ${PROJECT_NAME} lintian /)
 endif()
 ")
@@ -178,10 +180,8 @@ set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_PACKAGE_RELOCATABLE OFF)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-# A static binary needs no library; the scan needs the file utility.
-if(linked STREQUAL dynamic)
-	set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-endif()
+# The scan needs the file utility.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_RPM_PACKAGE_GROUP "Applications/System")

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Checks what a user or a distributor installs: the install tree, the Debian
-# package (its contents, lintian's verdict, and that two packs under
-# different umasks are identical), the RPM (the same under another host
+# package (its contents, lintian's verdict, that two packs under different
+# umasks are identical, and that a static build refuses to pack one), the RPM (the same under another host
 # name), each named for the architecture configure gave (DEB and RPM), the
 # source archive (the same from two clones), that the packed changelog
 # follows the one made from NEWS.md, that a build configured in another
@@ -12,10 +12,9 @@ tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
 need() { command -v "$1" >/dev/null || { echo "$1 not found: skipped"; exit 77; }; }
 fail() { echo "$*"; exit 1; }
-# A dynamic link's package lists the libraries it needs, found by dpkg's
-# scan, which needs the file utility.
+# The Debian package lists the libraries it needs, found by dpkg's scan,
+# which needs the file utility.
 scan() {
-	[ "$LINK" = dynamic ] || return 0
 	need file
 	need dpkg-shlibdeps
 }
@@ -30,6 +29,12 @@ tree)
 	need readelf
 	readelf -S "$tmp/root/usr/bin/more_zero" | grep -q '\.comment' && fail 'not stripped of .comment' ;;
 deb)
+	if [ "$LINK" != dynamic ]; then
+		"${CPACK:-cpack}" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/a" >"$tmp/log" 2>&1 &&
+			fail 'a static build packed a Debian package'
+		grep -q 'MORE_ZERO_LINK=dynamic' "$tmp/log" || fail "the refusal says not what to do: $(cat "$tmp/log")"
+		exit 0
+	fi
 	need dpkg-deb
 	scan
 	pack DEB "$tmp/a"
