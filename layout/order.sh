@@ -4,7 +4,7 @@
 #   sh layout/order.sh >layout/order.txt
 #
 # builds the static link and the static PIE, traces a run of each here and,
-# through .ci/chroot.sh, in a minimal Debian 13, and merges the traces, so
+# through tests/chroot.sh, in a minimal Debian 13, and merges the traces, so
 # that one file fits both links and both glibc releases (names a toolchain
 # lacks cost lld nothing).
 # The file holds, in this order:
@@ -15,6 +15,7 @@
 #     EVEX, RTM, AVX2, SSE4, SSSE3, SSE2, ERMS), so that whichever family a
 #     processor gets sits together, and every vendor's cache information;
 #   - what runs only when GLIBC_TUNABLES is set.
+# The program's own code is not named: layout.ld places it by its object.
 # The data a run touches is left where it falls: each glibc object keeps its
 # variables in one section, so ordering them cannot pack what a run writes,
 # and here it cost two or three faults more than it saved.
@@ -24,7 +25,8 @@
 #
 # trace one run of PROGRAM, as lines of "PART NAME", and merge traces, the
 # first one's names first: traces from other machines can be added so.
-# PROGRAM must be the build tree's unstripped binary. Needs gdb with Python,
+# PROGRAM must be the build tree's unstripped binary, beside the object
+# CMake compiled it from. Needs gdb with Python,
 # nm and readelf; the whole command needs root and debootstrap too.
 cd "$(dirname "$0")/.." || exit 1
 tmp=$(mktemp -d) || exit 1
@@ -38,7 +40,7 @@ case $1 in
 	done
 	sh "$0" --trace build/more_zero >"$tmp/here"
 	sh "$0" --trace build-static-pie/more_zero >"$tmp/pie"
-	sh .ci/chroot.sh trixie 'apt-get install -y -qq --no-install-recommends lld gdb binutils >/dev/null
+	sh tests/chroot.sh trixie 'apt-get install -y -qq --no-install-recommends lld gdb binutils >/dev/null
 		for preset in default static-pie; do
 			cmake --preset $preset >/dev/null && cmake --build --preset $preset >/dev/null || exit 1
 		done
@@ -105,6 +107,9 @@ prog=${2:?usage: order.sh --trace PROGRAM}
 for tool in gdb nm readelf; do
 	command -v $tool >/dev/null || { echo "order.sh: $tool not found" >&2; exit 1; }
 done
+obj=$(dirname "$prog")/CMakeFiles/more_zero.dir/src/more_zero.cpp.o
+[ -f "$obj" ] || { echo "order.sh: no $obj: PROGRAM must lie in its build tree" >&2; exit 1; }
+nm --defined-only "$obj" | awk '{ print $3 }' >"$tmp/own"
 printf '5\n' >"$tmp/five"
 entry=$(readelf -h "$prog" | awk '/Entry point/ { print $NF }')
 nm -n --defined-only "$prog" | awk '$2 ~ /^[tTwWi]$/ { print $1, $3 }' >"$tmp/syms"
@@ -149,6 +154,6 @@ avx2=glibc.cpu.hwcaps=-AVX512F,-AVX512VL,-AVX512BW,-AVX512DQ
 n=1
 for tunables in '' "$avx2" "$avx2,-AVX2,-AVX_Fast_Unaligned_Load,-SSSE3"; do
 	OUT=$tmp/order TUNABLES=$tunables gdb -batch -nx -x "$tmp/trace.py" "$prog" >/dev/null
-	sed "s/^/$n /" "$tmp/order"
+	awk -v n=$n 'FILENAME != "-" { own[$1]; next } !($1 in own) { print n, $1 }' "$tmp/own" - <"$tmp/order"
 	n=$((n + 1))
 done
