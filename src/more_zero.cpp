@@ -104,12 +104,15 @@ class Stdin : public std::streambuf {
 	{
 		int type = 0;
 		socklen_t length = sizeof type;
-		// A socket whose type cannot be learned may hold messages: one
-		// receive takes one whole, and takes no more than a stream's share.
+		// A socket whose type cannot be learned is read a message at a
+		// time: exact for messages, and a stream so read may lose what
+		// follows the number, never the answer.
 		if (getsockopt(STDIN_FILENO, SOL_SOCKET, SO_TYPE, &type, &length) != 0 ||
 			type != SOCK_STREAM) {
-			const auto most = static_cast<std::size_t>(std::numeric_limits<ssize_t>::max());
-			Reserve(std::min(std::size_t{1} << 31, most / 2 + 1));
+			// A read takes at most SSIZE_MAX bytes: the largest power of
+			// two under it is 1 GiB on 32 bits.
+			const auto most = std::numeric_limits<ssize_t>::max() / 2 + 1;
+			Reserve(std::min(std::size_t{1} << 31, static_cast<std::size_t>(most)));
 			return &messages;
 		}
 		// A peek starts at the peek offset and moves it on; only a socket
@@ -303,7 +306,8 @@ class Stdin : public std::streambuf {
 	template <typename Call> ssize_t Take(Call take)
 	{
 		while (eback() != gptr()) {
-			const ssize_t got = take(eback(), static_cast<std::size_t>(gptr() - eback()));
+			const ssize_t got =
+				take(eback(), static_cast<std::size_t>(gptr() - eback()));
 			if (got == 0 || got == -EAGAIN || got == -EWOULDBLOCK)
 				break;
 			if (got < 0)
