@@ -1,9 +1,11 @@
 # shellcheck shell=sh disable=SC2016
-# Sourced by run.sh: one row a case, as STATUS INPUT DESCRIPTION [COMMAND].
-# Without a command the input comes through a pipe; where INPUT has a '|',
-# what follows the last one must be left for the next reader.
+# Sourced by run.sh: one row a case, as STATUS INPUT DESCRIPTION [COMMAND],
+# in groups that CTest runs as a test each. Without a command the input
+# comes through a pipe; where INPUT has a '|', what follows the last one
+# must be left for the next reader.
 
 # The sign and its ends.
+group sign
 t 0 '1'                  'one'
 t 1 '0'                  'zero'
 t 2 '-1'                 'minus one'
@@ -12,6 +14,7 @@ t 2 '-2147483648'        'smallest int'
 t 0 '42|\n'              'number and line end'
 
 # Where the number starts and stops, and what is left of a pipe.
+group bounds
 t 2 '\n\n \t\v\f\r\n-17' 'white space of every kind over lines'
 t 0 '+8'                 'plus sign'
 t 0 '007'                'leading zeros'
@@ -25,6 +28,7 @@ t 0 '5|\nhello'          'stops at a line end'
 t 0 "$(printf %100000s '')5|\n" "blanks past a pipe's buffer first"
 
 # No digit where the number should start.
+group nodigit
 t 1 'abc'                'letters'
 t 1 '-'                  'lone sign'
 t 1 '- 5'                'sign then blank'
@@ -33,6 +37,7 @@ t 1 ''                   'empty input'
 t 1 ' \n\t\n'            'white space only'
 
 # Past the range of int: clamped to its ends, never wrapped.
+group range
 t 0 '2147483648'         'just past the largest'
 t 2 '-2147483649'        'just past the smallest'
 t 0 '4294967295'         'would wrap to -1'
@@ -41,6 +46,7 @@ t 0 '18446744073709551616'             'past 64 bits'
 t 2 '-999999999999999999999999999999'  'thirty nines, negative'
 
 # The streams around the program.
+group streams
 file='feed >"$tmp/file"; { "$P"; left; } <"$tmp/file"'
 t 2 '-5'       'arguments change nothing'                         'feed | "$P" 7 --help -x'
 t 0 '5\n'      'prompt before the read; no wait for end of input' 'typed 0'
@@ -57,6 +63,7 @@ t 0 '12|abc'   'a file past 2 GiB: the rest stays'                'peer file siz
 t 0 'abc5|\nrest' 'a file opened with O_DIRECT, 3 bytes in'       'peer file direct seek=3'
 
 # Pipes and FIFOs: nothing past the number is taken, where tee can copy it.
+group pipes
 t 2 '-3|\n0\n'   'the rest of a pipe stays for the next reader'
 t 021 '5\n-3\n0\n' 'three runs in a row on one pipe' 'feed | for _ in 1 2 3; do "$P"; printf %s $? >>"$tmp/status"; done'
 t 0 '1^2^|abc'   'a number split over writes to a pipe'           'peer pipe split'
@@ -75,6 +82,7 @@ t 0 '5\n|-3\n'    'a FIFO emptied by a second reader: the take does not wait' 'p
 t 0 '5|\n-3\n'    'standard output and error closed: the copy takes neither' 'out=; peer pipe late closed'
 
 # A terminal's line is used up; lines typed ahead are left.
+group terminals
 t 0 '5 rm x\n|next\n' 'terminal: the line of the answer is used up' 'tty sane'
 t 1 'x rm y\n|next\n' 'terminal: no number, the line still used up' 'tty sane'
 t 2 '\n \n-6 x\n|next\n' 'terminal: blank lines before the number'  'tty sane'
@@ -99,6 +107,7 @@ t 0 '5\n|next\n'      "a pty's master, written by its slave: a byte stream" 'pee
 t 1 '|5\nnext\n'      "a pty's master in packet mode: its status byte is no number" 'peer pty packet'
 
 # A stream socket is peeked at, and only what the number used is taken.
+group sockets
 t 2 '-3|\n7\n'        'stream socket: the rest stays'                'peer stream'
 t 0 '1^2^|abc'        'stream socket: a number split over writes'    'peer stream split'
 t 0 '12a|bc'          'stream socket with a peek offset: a byte at a time' 'peer stream peekoff=3'
@@ -110,6 +119,7 @@ t 0 '5|\nnext\n'      'blocking TCP with SO_RCVLOWAT: the peek does not wait for
 t 0 '5|\nnext\n'      'non-blocking TCP with SO_RCVLOWAT, late'      'peer tcp nonblock rcvlowat=16 late'
 
 # A message is taken whole, and ends the number.
+group messages
 t 2 '-12\n|7\n'       'datagram socket: one message read, the next left' 'peer dgram'
 t 0 '\t\r^5\n|7\n'    'datagram socket: a blank message of tab and carriage return' 'peer dgram'
 t 0 '\n^5\n|7\n'      'datagram socket: an error before each of two messages' 'peer dgram inject=recvfrom:error=ECONNREFUSED:when=1..3+2'
@@ -129,4 +139,5 @@ t 1 '0|5\n^\n'        'netlink socket: a message a read'             'peer netli
 t 0 '5\n|-3\n'        'netlink socket that overran'                  'peer netlink overrun'
 
 # Anything else is read a byte at a time.
+group others
 t 1 '|5'              'eventfd: a read refused takes nothing'        'peer eventfd'

@@ -124,10 +124,9 @@ changelog)
 fallback)
 	[ "$CROSS" = TRUE ] && { echo 'cross build: the fallback is configured as on the build machine: skipped'; exit 77; }
 	need readelf
-	printf '#!/bin/sh\nfor a; do case $a in -static*) echo "ld: cannot find -lc" >&2; exit 1 ;; esac; done\nexec %s "$@"\n' \
-		"$CXX" >"$tmp/c++"
-	chmod +x "$tmp/c++"
-	"${CMAKE:-cmake}" -S "$(dirname "$0")/.." -B "$tmp/b" -DCMAKE_CXX_COMPILER="$tmp/c++" >"$tmp/log" 2>&1 ||
+	export REAL_CXX="$CXX"
+	nostatic=$(cd "$(dirname "$0")" && pwd)/nostatic-c++
+	"${CMAKE:-cmake}" -S "$(dirname "$0")/.." -B "$tmp/b" -DCMAKE_CXX_COMPILER="$nostatic" >"$tmp/log" 2>&1 ||
 		{ cat "$tmp/log"; exit 1; }
 	grep -q 'linking dynamically.*(Fedora/RHEL: glibc-static libstdc++-static)' "$tmp/log" ||
 		fail 'configure did not say what to install'

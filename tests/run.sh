@@ -1,14 +1,29 @@
 #!/bin/sh
-# Runs each row of cases.sh whose description holds PATTERN, or every row,
-# and checks the exit status of the row's command, that standard output
+# Runs each row of cases.sh whose description holds PATTERN, of GROUP or of
+# every group, and checks the exit status of the row's command, that standard output
 # holds the prompt once a run and nothing else, that standard error stays
 # empty, and, where INPUT has a '|', that what follows the last one is
 # what the command found left for the next reader. A program built for
-# another processor runs under EMULATOR.
+# another processor runs under EMULATOR. With COUNTS, a folder, the counts
+# are kept there too, a file a group, and --total adds them up: CTest runs
+# each group as a test, and the total last.
 #
-#   [EMULATOR=qemu-aarch64] run.sh PROGRAM [PATTERN]
-prog=${1:?usage: run.sh PROGRAM [PATTERN]} pattern=${2-}
+#   [EMULATOR=qemu-aarch64] [COUNTS=DIR] run.sh [-g GROUP] PROGRAM [PATTERN]
+#   run.sh --total DIR
 here=$(cd "$(dirname "$0")" && pwd)
+if [ "${1-}" = --total ]; then
+	cat "${2:?usage: run.sh --total DIR}"/* 2>/dev/null | awk '
+		{ p += $1; f += $2; s += $3; n += $4 }
+		END { printf "%d passed, %d failed, %d skipped, %d not run here\n", p, f, s, n
+			exit f ? 1 : s ? 77 : 0 }'
+	exit
+fi
+only=''
+if [ "${1-}" = -g ]; then
+	only=${2:?usage: run.sh [-g GROUP] PROGRAM [PATTERN]}
+	shift 2
+fi
+prog=${1:?usage: run.sh [-g GROUP] PROGRAM [PATTERN]} pattern=${2-}
 case $prog in /*) ;; *) prog=$(pwd)/$prog ;; esac
 tmp=$(mktemp -d) || exit 1
 [ -n "${KEEP-}" ] || trap 'rm -rf "$tmp"' EXIT
@@ -67,6 +82,7 @@ passed=0 failed=0 skipped=0 inapplicable=0
 # or not run where that reason starts "not for".
 t() {
 	want=$1 input=$2 desc=$3 command=${4:-'feed | { "$P"; left; }'}
+	[ -z "$only" ] || [ "$only" = "$group" ] || return
 	case $desc in *$pattern*) ;; *) return ;; esac
 	case $command in
 	*'ulimit -'[nvd]*) [ -n "$unlimited" ] && { not_here "$unlimited"; return; } ;;
@@ -107,6 +123,8 @@ t() {
 		printf 'FAIL %s: %s\n' "$desc" "${why#; }"
 	fi
 }
+
+group() { group=$1; }
 
 not_here() {
 	inapplicable=$((inapplicable + 1))
@@ -261,5 +279,8 @@ peer() {
 . "$here/cases.sh"
 
 printf '%d passed, %d failed, %d skipped, %d not run here\n' "$passed" "$failed" "$skipped" "$inapplicable"
+[ -n "${COUNTS-}" ] && mkdir -p "$COUNTS" &&
+	echo "$passed $failed $skipped $inapplicable" >"$COUNTS/${only:-all}"
 [ "$failed" = 0 ] || exit 1
-[ "$skipped" = 0 ] || exit 77
+# A group whose rows were all skipped is skipped; the total counts each.
+[ "$passed" != 0 ] || [ "$skipped" = 0 ] || exit 77
