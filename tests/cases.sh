@@ -53,6 +53,7 @@ t 0 '5\n'      'prompt before the read; no wait for end of input' 'typed 0'
 t 0 '12|abc\n' 'what follows the number stays in the file'        "$file"
 t 1 '|abc\n'   'no number: the input stays in the file'           "$file"
 t 1 ' \n|'     'white space only, from a file'                    "$file"
+t 2 "$(printf %8191s '')-5|\n" 'a number across two blocks of a file'  "$file"
 t 2 '-9\n'     'reader of the output has gone'                    'out=; feed | gone "$P"'
 t 0 '5'        'output to a full disk'                            'out=; feed | "$P" >/dev/full'
 t 1 '0'        'output closed'                                    'out=; feed | "$P" >&-'
@@ -74,6 +75,7 @@ t 0 '12a|bc'     'tee refused: a byte at a time'                  'feed | { inje
 t 0 '12a|bc'     'no descriptor for the copy: a byte at a time'   'under "ulimit -n 0"; feed | { "$P"; left; }'
 t 2 '-1|2\n'     'a pipe written in packets: the number ends with its packet' 'peer pipe direct'
 t 1 '\n^0|5\n'   'a FIFO written in packets: one packet a read'   'peer fifo direct'
+t 0 "$(printf '\\n^%.0s' $(seq 20))5|\\n7" 'twenty packets in a pipe: the copy runs neither dry nor over' 'peer pipe direct room=131072'
 t 0 "5|\\n$(printf %4094s '')^x^y" 'a page of stream bytes ahead of packets in a pipe stays' 'peer pipe direct=3'
 t 0 '5|\n-3\n'    'a read of the copy that fails once'            'feed | { inject read:error=EINTR:when=1; left; }'
 t 0 '5|\n-3\n'    'a take from a FIFO that fails once'            'peer fifo inject=read:error=EIO:when=2'

@@ -91,6 +91,9 @@ if ($kind =~ /^(stream|dgram|seqpacket)$/) {
 	@parts = ();
 } elsif ($kind eq "pipe") {
 	pipe($in, $peer) or die $!;
+	# 1031 is F_SETPIPE_SZ on every processor.
+	fcntl($peer, 1031, 0 + $o{room}) or $skip->("not for a system whose pipes cannot hold $o{room} bytes: $!")
+		if exists $o{room};
 } elsif ($kind eq "fifo") {
 	POSIX::mkfifo($ENV{F}, 0600) or die $!;
 	sysopen($in, $ENV{F}, O_RDONLY | O_NONBLOCK) && sysopen($peer, $ENV{F}, O_WRONLY) or die $!;

@@ -89,6 +89,7 @@ t() {
 	esac
 	case $command in
 	*inject*|*reader*|*steal*) [ -n "$untraced" ] && { not_here "$untraced"; return; } ;;
+	*closed*) [ -n "${EMULATOR-}" ] && { not_here 'an emulator, which opens descriptors of its own'; return; } ;;
 	esac
 	out=$(for _ in $(seq ${#want}); do printf %s "$prompt"; done)
 	UNDER='' METER=''
@@ -256,7 +257,8 @@ hangup() {
 # O_NONBLOCK, recverr IP_RECVERR; late writes the parts half a second after
 # the program has begun to wait, split each once the one before has been
 # taken; direct makes the writer of a pipe write packets, direct=N from
-# its Nth part on, or opens a file with O_DIRECT; seek=N starts a file N bytes in, size=N makes it sparse up
+# its Nth part on, or opens a file with O_DIRECT; room=N makes a pipe hold
+# N bytes; seek=N starts a file N bytes in, size=N makes it sparse up
 # to N bytes; reset hangs up the peer with something unread, disconnect
 # dissolves a datagram pair, overrun overruns a netlink socket, oob queues
 # an out-of-band byte first; packet sets a pty's packet mode; closed runs
