@@ -327,14 +327,12 @@ class Stdin : public std::streambuf {
 			if (got != -1 || (errno != EOPNOTSUPP && errno != ENOSYS))
 				return Result(got);
 			// A FIFO, or a pipe before Linux 6.4, refuses RWF_NOWAIT:
-			// no more is asked for than is queued.
+			// it is read only where something is queued, and a read
+			// returns what is.
 			int queued = 0;
 			if (ioctl(STDIN_FILENO, FIONREAD, &queued) != 0)
 				return static_cast<ssize_t>(-errno);
-			if (queued <= 0)
-				return ssize_t{0};
-			const auto most = std::min(count, static_cast<std::size_t>(queued));
-			return Result(read(STDIN_FILENO, at, most));
+			return queued > 0 ? Result(read(STDIN_FILENO, at, count)) : 0;
 		});
 	}
 
