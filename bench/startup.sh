@@ -5,14 +5,20 @@
 # for input from a pipe, faults again with glibc made to pick the string
 # functions of processors without AVX-512 or AVX2, instructions under
 # callgrind, and how fast white space before the number is skipped, from a
-# file and through a pipe. Fails only when it cannot measure.
-prog=${1:-build/more_zero}
+# file and through a pipe. Given a REFERENCE, another build of the program,
+# runs it too in the same rounds, and prints its figures beside. Fails only
+# when it cannot measure.
+#
+#   sh bench/startup.sh [PROGRAM [REFERENCE]]
+prog=${1:-build/more_zero} ref=${2-}
 here=$(dirname "$0")
 rounds=${ROUNDS:-9} runs=${RUNS:-1000}
 for tool in valgrind /usr/bin/time cc readelf cmake; do
 	command -v "$tool" >/dev/null || { echo "startup.sh: $tool not found" >&2; exit 1; }
 done
-[ -x "$prog" ] || { echo "startup.sh: $prog: no such program; build it first" >&2; exit 1; }
+for p in "$prog" ${ref:+"$ref"}; do
+	[ -x "$p" ] || { echo "startup.sh: $p: no such program; build it first" >&2; exit 1; }
+done
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
 set -e
@@ -52,14 +58,22 @@ peak() {
 		/usr/bin/time -f %M "$1" <"$2" 2>&1 >/dev/null
 	done | sort -n | sed -n 3p
 }
-# The shortest of three runs' times in ns, reading file $1 directly or,
-# with $2 = pipe, through a pipe.
+# One run's time in ns, of program $1 reading file $2 directly or, with
+# $3 = pipe, through a pipe.
 timed() {
+	start=$(date +%s%N)
+	if [ "$3" = pipe ]; then cat "$2" | "$1"; else "$1" <"$2"; fi >/dev/null || true
+	echo $(($(date +%s%N) - start))
+}
+# The blanks, three times over, the program and the reference in turn:
+# the shortest of each, as "file pipe [reference-file reference-pipe]".
+blanks() {
 	for _ in 1 2 3; do
-		start=$(date +%s%N)
-		if [ "$2" = pipe ]; then cat "$1" | "$prog"; else "$prog" <"$1"; fi >/dev/null || true
-		echo $(($(date +%s%N) - start))
-	done | sort -n | head -n 1
+		for p in "$prog" ${ref:+"$ref"}; do
+			echo "$(timed "$p" "$tmp/blanks") $(timed "$p" "$tmp/blanks" pipe)"
+		done | paste -sd' '
+	done | awk '{ for (i = 1; i <= NF; i++) if (NR == 1 || $i < m[i]) m[i] = $i }
+		END { for (i = 1; i <= NF; i++) printf "%s%s", m[i], i < NF ? " " : "\n" }'
 }
 
 # Functions a run enters, in each of the three settings, that the order
@@ -89,6 +103,10 @@ for _ in $(seq "$rounds"); do
 		for program in "$tmp/floor" "$prog"; do
 			"$tmp/spawn" "$runs" "$tmp/five" "$program" pipe
 		done
+		if [ -n "$ref" ]; then
+			"$tmp/spawn" "$runs" "$tmp/five" "$ref"
+			"$tmp/spawn" "$runs" "$tmp/five" "$ref" pipe
+		fi
 	} | paste -sd' '
 done >"$tmp/rounds"
 
@@ -104,7 +122,7 @@ forced() {
 # either program, so the ratio is only comparable for environments alike.
 awk -v vars="$(env -0 | tr -cd '\0' | wc -c)" -v ours="$ours" -v floor="$floor" \
 	-v small="$(peak "$prog" "$tmp/five")" -v floorpeak="$(peak "$tmp/floor" "$tmp/five")" \
-	-v big="$(peak "$prog" "$tmp/blanks")" -v ns="$(timed "$tmp/blanks")" -v pipens="$(timed "$tmp/blanks" pipe)" \
+	-v big="$(peak "$prog" "$tmp/blanks")" -v blanks="$(blanks)" -v ref="$ref" \
 	-v pipepeak="$(cat "$tmp/blanks" | /usr/bin/time -f %M "$prog" 2>&1 >/dev/null)" \
 	-v avx2="$(forced "$avx2" | paste -sd' ')" \
 	-v sse2="$(forced "$avx2,-AVX2,-AVX_Fast_Unaligned_Load,-SSSE3" | paste -sd' ')" \
@@ -119,8 +137,12 @@ function median(a, n,   i, j, t) {
 {
 	ratio[NR] = $3 / $1; fns[NR] = $1; ons[NR] = $3; ffl[NR] = $2; ofl[NR] = $4; uratio[NR] = $5 / $1; ufl[NR] = $6
 	pratio[NR] = $9 / $7; pfl[NR] = $10 - $8
+	if (ref != "") {
+		rratio[NR] = $11 / $1; rfl[NR] = $12; rpratio[NR] = $13 / $7; rpfl[NR] = $14 - $8
+	}
 }
 END {
+	split(blanks, b); ns = b[1]; pipens = b[2]
 	f = "%-40s %12s   %s\n"
 	printf f, "measure", "figure", "goal"
 	printf f, "link", link, ""
@@ -150,4 +172,13 @@ END {
 	printf f, "blanks skipped through a pipe, best of 3", sprintf("%.0f MiB/s", 64e9 / pipens), ""
 	printf f, "blanks through a pipe, x the time of a file", sprintf("%.2f", pipens / ns), "<= 5"
 	printf f, "peak resident, 64 MiB through a pipe", sprintf("%.2f MiB", pipepeak / 1024), "<= 1.6 MiB"
+	if (ref == "")
+		exit
+	printf f, "reference, same rounds: " ref, "", ""
+	printf f, "  wall ratio to the floor, median", sprintf("%.3f", median(rratio, NR)), ""
+	printf f, "  minor faults above the floor", sprintf("%.1f", median(rfl, NR) - median(ffl, NR)), ""
+	printf f, "  wall ratio to the floor, both from a pipe", sprintf("%.3f", median(rpratio, NR)), ""
+	printf f, "  faults above the floor, both from a pipe", sprintf("%.1f", median(rpfl, NR)), ""
+	printf f, "  blanks skipped from a file, best of 3", sprintf("%.0f MiB/s", 64e9 / b[3]), ""
+	printf f, "  blanks through a pipe, x the time of a file", sprintf("%.2f", b[4] / b[3]), ""
 }' "$tmp/rounds"
