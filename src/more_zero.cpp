@@ -115,8 +115,10 @@ class Stdin : public std::streambuf {
 			Reserve(std::min(std::size_t{1} << 31, static_cast<std::size_t>(most)));
 			return &messages;
 		}
-		// A peek starts at the peek offset and moves it on; only a socket
-		// that has none can say so.
+		// A peek starts at the peek offset and moves it on. The socket must
+		// say that it has none, or cannot have one (EOPNOTSUPP, or
+		// ENOPROTOOPT before Linux 3.4); a query refused otherwise, as by
+		// a sandbox, may hide one.
 		int at = -1;
 		length = sizeof at;
 		if (getsockopt(STDIN_FILENO, SOL_SOCKET, SO_PEEK_OFF, &at, &length) == 0)
@@ -141,8 +143,9 @@ class Stdin : public std::streambuf {
 	}
 
 	// The copy's ends go above 2: where standard output or error is
-	// closed, pipe2 hands that number out, and the prompt, or anything
-	// written to standard error, would go into the copy.
+	// closed, pipe2 hands out its number, and a write meant for it, the
+	// prompt or a message of the C library's, would fail or land in the
+	// look.
 	bool Pipe()
 	{
 		if (pipe2(copy, O_CLOEXEC) != 0)

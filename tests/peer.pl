@@ -176,6 +176,21 @@ my $send = sub {
 };
 
 my (@children, @strace);
+# Runs the program under strace, which holds its first call of CALLS for a
+# second once it has returned; $returned waits for that point.
+my $trace = "$ENV{R}.trace";
+my $held = sub {
+	unlink $trace;
+	@strace = ("strace", "-f", "-o", $trace, "-e", "trace=$_[0]", "-e", "inject=$_[0]:delay_exit=1000000:when=1");
+};
+my $returned = sub {
+	for (1 .. 1000) {
+		my $seen = 0;
+		if (open(my $t, "<", $trace)) { $seen = grep { /DELAYED/ } <$t> }
+		return if $seen;
+		select(undef, undef, undef, 0.01);
+	}
+};
 if (exists $o{late} || exists $o{split}) {
 	# With closed, standard output and error must stay closed while the
 	# program waits: nothing it opens may take their numbers.
@@ -196,19 +211,11 @@ if (exists $o{late} || exists $o{split}) {
 	# program's first look return, and holds the program there for a
 	# second; the later parts come once the program has ended, or after
 	# 3 s where its take waits for them.
-	my $look = $kind =~ /^(pipe|fifo)$/ ? "tee" : "recvfrom";
-	my $trace = "$ENV{R}.trace";
-	unlink $trace;
-	@strace = (qw(strace -f -o), $trace, "-e", "trace=$look", "-e", "inject=$look:delay_exit=1000000:when=1");
+	$held->($kind =~ /^(pipe|fifo)$/ ? "tee" : "recvfrom");
 	$send->(shift @parts);
 	push @children, fork // die $!;
 	$children[-1] or do {
-		for (1 .. 1000) {
-			my $seen = 0;
-			if (open(my $t, "<", $trace)) { $seen = grep { /DELAYED/ } <$t> }
-			last if $seen;
-			select(undef, undef, undef, 0.01);
-		}
+		$returned->();
 		sysread($in, my $stolen, $queued->());
 		my $n = $pid->();
 		for (1 .. 300) { last unless kill 0, $n; select(undef, undef, undef, 0.01) }
@@ -223,18 +230,10 @@ connect($peer, pack("S x14", AF_UNSPEC)) or die $! if exists $o{disconnect};
 if (exists $o{reader}) {
 	# A second reader takes one message once strace has let the
 	# program's first receive return, and holds the program there.
-	my $trace = "$ENV{R}.trace";
-	unlink $trace;
-	@strace = ("strace", "-f", "-o", $trace, "-e", "trace=recvfrom,recvmsg",
-		"-e", "inject=recvfrom,recvmsg:delay_exit=1000000:when=1");
+	$held->("recvfrom,recvmsg");
 	push @children, fork // die $!;
 	$children[-1] or do {
-		for (1 .. 1000) {
-			my $seen = 0;
-			if (open(my $t, "<", $trace)) { $seen = grep { /DELAYED/ } <$t> }
-			last if $seen;
-			select(undef, undef, undef, 0.01);
-		}
+		$returned->();
 		recv($in, my $message, 1 << 20, 0);
 		POSIX::_exit(0);
 	};
