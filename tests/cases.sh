@@ -77,7 +77,7 @@ t 2 '-1|2\n'     'a pipe written in packets: the number ends with its packet' 'p
 t 1 '\n^0|5\n'   'a FIFO written in packets: one packet a read'   'peer fifo direct'
 t 0 "$(printf '\\n^%.0s' $(seq 20))5|\\n7" 'twenty packets in a pipe: the copy runs neither dry nor over' 'peer pipe direct room=131072'
 t 0 "5|\\n$(printf %4094s '')^x^y" 'a page of stream bytes ahead of packets in a pipe stays' 'peer pipe direct=3'
-t 0 '5|\n-3\n'    'a read of the copy that fails once'            'feed | { inject read:error=EINTR:when=1; left; }'
+t 0 '5|\n-3\n'    'a read of the copy interrupted twice'          'feed | { inject read:error=EINTR:when=1..2; left; }'
 t 0 '5|\n-3\n'    'a take from a FIFO that fails once'            'peer fifo inject=read:error=EIO:when=2'
 t 0 '5\n|-3\n'    'a pipe emptied by a second reader: the take does not wait' 'peer pipe steal'
 t 0 '5\n|-3\n'    'a FIFO emptied by a second reader: the take does not wait' 'peer fifo steal'
