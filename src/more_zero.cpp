@@ -199,18 +199,16 @@ class Stdin : public std::streambuf {
 	// poll wait for more than a read would return, an error queue, a
 	// hangup or a lone out-of-band byte make it answer at once with
 	// nothing to read, and it fails outright where no descriptor is
-	// allowed. So the wait is bounded, and an answer that comes before any
-	// wait, or without input, pauses rather than spin.
+	// allowed. So the wait is bounded, and a poll that answers at once,
+	// right after a read found nothing, pauses instead, as a failed one
+	// does, rather than spin.
 	static void Wait()
 	{
 		pollfd fd = {STDIN_FILENO, POLLIN, 0};
-		if (poll(&fd, 1, 0) == 0) {
-			const int ready = poll(&fd, 1, WaitMs);
-			if (ready == 0 || (ready == 1 && (fd.revents & POLLIN)) ||
-				(ready == -1 && errno == EINTR))
-				return;
-		}
-		Pause();
+		if (poll(&fd, 1, 0) == 0)
+			poll(&fd, 1, WaitMs);
+		else
+			Pause();
 	}
 
 	// What has been typed on a terminal and not read; -1 once it is hung up.

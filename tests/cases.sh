@@ -125,6 +125,7 @@ group messages
 t 2 '-12\n|7\n'       'datagram socket: one message read, the next left' 'peer dgram'
 t 0 '\t\r^5\n|7\n'    'datagram socket: a blank message of tab and carriage return' 'peer dgram'
 t 0 '\n^5\n|7\n'      'datagram socket: an error before each of two messages' 'peer dgram inject=recvfrom:error=ECONNREFUSED:when=1..3+2'
+t 0 '5\n|7\n'         'non-blocking datagram socket: an error, nothing yet, an error' 'peer dgram nonblock late inject=recvfrom:error=ECONNREFUSED:when=1..3+2'
 t 1 '0 x\n|7\n^next\n' 'a socket whose type is not told: a message a read' 'peer dgram inject=getsockopt:error=EPERM:when=1'
 t 2 '-12|7\n'         'seqpacket socket: the number ends with its message' 'peer seqpacket'
 t 0 "$(printf %10240s '')5|7\n" 'datagram past 8 KiB: the number at its end' 'peer dgram'
