@@ -158,9 +158,9 @@ END {
 	printf f, "wall ratio to the floor, both from a pipe", sprintf("%.3f", median(pratio, NR)), ""
 	printf f, "faults above the floor, both from a pipe", sprintf("%.1f", median(pfl, NR)), ""
 	printf f, "wall ratio from a pipe, x from a file", sprintf("%.3f", median(pratio, NR) / median(ratio, NR)), "<= 1.03"
-	split(avx2, a); split(sse2, b)
+	split(avx2, a); split(sse2, s)
 	printf f, "faults above the floor, AVX2 forced", sprintf("%.1f", a[2] - a[1]), goal(faultgoal)
-	printf f, "faults above the floor, SSE2 forced", sprintf("%.1f", b[2] - b[1]), goal(faultgoal)
+	printf f, "faults above the floor, SSE2 forced", sprintf("%.1f", s[2] - s[1]), goal(faultgoal)
 	printf f, "functions not in the order file, 3 ways", lacking, "0/0/0"
 	printf f, "peak resident, input 5", sprintf("%.2f MiB", small / 1024), "<= 0.6 MiB"
 	printf f, "peak resident, static C floor", sprintf("%.2f MiB", floorpeak / 1024), ""
