@@ -32,7 +32,7 @@ tmp=$(mktemp -d) || exit 1
 # and the dynamic loader too, which need descriptors and memory of their
 # own. strace would hold up the emulator's calls, not the program's, and
 # LeakSanitizer stops the program with ptrace, which strace holds already.
-unlimited='' untraced=''
+unlimited='' untraced='' loaded=''
 if [ -n "${EMULATOR-}" ]; then
 	unlimited='an emulated program' untraced=$unlimited
 elif grep -q __asan_init "$prog"; then
@@ -41,6 +41,8 @@ elif ! command -v readelf >/dev/null; then
 	unlimited='a program whose link is unknown (no readelf)'
 elif readelf -l "$prog" 2>/dev/null | grep -q INTERP; then
 	unlimited='a dynamically linked program'
+	# Whose loader's reads a fault in read would count.
+	loaded=$unlimited
 fi
 
 # $P, the program as the rows run it: killed after 10 s, after the shell
@@ -90,6 +92,9 @@ t() {
 	case $command in
 	*inject*|*reader*|*steal*) [ -n "$untraced" ] && { not_here "$untraced"; return; } ;;
 	*closed*) [ -n "${EMULATOR-}" ] && { not_here 'an emulator, which opens descriptors of its own'; return; } ;;
+	esac
+	case $command in
+	*'inject read:'*|*'inject=read:'*) [ -n "$loaded" ] && { not_here "$loaded, whose loader reads too"; return; } ;;
 	esac
 	out=$(for _ in $(seq ${#want}); do printf %s "$prompt"; done)
 	UNDER='' METER=''
