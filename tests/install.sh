@@ -124,8 +124,9 @@ changelog)
 fallback)
 	[ "$CROSS" = TRUE ] && { echo 'cross build: the fallback is configured as on the build machine: skipped'; exit 77; }
 	need readelf
-	export REAL_CXX="$CXX"
 	nostatic=$(cd "$(dirname "$0")" && pwd)/nostatic-c++
+	# Where the build's compiler is the wrapper already, it wraps c++.
+	case $CXX in */nostatic-c++) ;; *) export REAL_CXX="$CXX" ;; esac
 	"${CMAKE:-cmake}" -S "$(dirname "$0")/.." -B "$tmp/b" -DCMAKE_CXX_COMPILER="$nostatic" >"$tmp/log" 2>&1 ||
 		{ cat "$tmp/log"; exit 1; }
 	grep -q 'linking dynamically.*(Fedora/RHEL: glibc-static libstdc++-static)' "$tmp/log" ||
