@@ -25,30 +25,31 @@
 // Every call's error travels as -errno to Settle, which alone decides to
 // read again, wait, or end.
 class Stdin : public std::streambuf {
+	// Look and Give call the function each names. The table holds names
+	// rather than pointers, which a static PIE would relocate at start.
+	enum class Reads { Byte, Blocks, Copy, Peek, Room, Message, Raw };
+	enum class Gives { Nothing, Seek, TakePiped, TakePeeked, Drain };
 	struct Way {
-		// The bytes that came, in data, or -errno.
-		ssize_t (Stdin::*look)();
-		// Gives back what the number used, [eback, gptr): 0 or -errno.
-		// Called before each look and at the end.
-		ssize_t (Stdin::*give)();
+		Reads reads;
+		Gives gives;
 		bool records;
 	};
 	// A byte a read, where no look can be had.
-	static const Way bytes;
+	static constexpr Way bytes = {Reads::Byte, Gives::Nothing, false};
 	// A file: blocks read where they lie, its offset set past the number.
-	static const Way blocks;
+	static constexpr Way blocks = {Reads::Blocks, Gives::Seek, false};
 	// A pipe: looked at through a copy that tee makes, then what the
 	// number used is taken. Once a packet shows, each packet ends it.
-	static const Way copies;
-	static const Way packets;
+	static constexpr Way copies = {Reads::Copy, Gives::TakePiped, false};
+	static constexpr Way packets = {Reads::Copy, Gives::TakePiped, true};
 	// A stream socket: peeked at, then what the number used is taken.
-	static const Way peeks;
+	static constexpr Way peeks = {Reads::Peek, Gives::TakePeeked, false};
 	// A terminal in line mode, a message socket: a line or message a
 	// read, taken whole.
-	static const Way lines;
-	static const Way messages;
+	static constexpr Way lines = {Reads::Room, Gives::Nothing, true};
+	static constexpr Way messages = {Reads::Message, Gives::Nothing, true};
 	// A raw terminal: a byte a read, and the rest of the line at the end.
-	static const Way raw;
+	static constexpr Way raw = {Reads::Raw, Gives::Drain, false};
 
 	// How long a wait for input lasts at most, and the pause where a
 	// wait cannot be had; the manual quotes both.
@@ -364,11 +365,6 @@ class Stdin : public std::streambuf {
 		return got;
 	}
 
-	ssize_t Keep()
-	{
-		return 0;
-	}
-
 	// With VMIN at 0 a read that finds nothing typed returns 0, which is
 	// not the end of input, unless the line is gone.
 	ssize_t ReadRaw()
@@ -409,14 +405,55 @@ class Stdin : public std::streambuf {
 		return 0;
 	}
 
+	// The bytes that came, in data, or -errno.
+	ssize_t Look()
+	{
+		switch (way->reads) {
+		case Reads::Byte:
+			return ReadByte();
+		case Reads::Blocks:
+			return ReadBlocks();
+		case Reads::Copy:
+			return Copy();
+		case Reads::Peek:
+			return Peek();
+		case Reads::Room:
+			return ReadRoom();
+		case Reads::Message:
+			return Receive();
+		case Reads::Raw:
+			return ReadRaw();
+		}
+		return 0;
+	}
+
+	// Gives back what the number used, [eback, gptr): 0 or -errno. Called
+	// before each look and at the end.
+	ssize_t Give()
+	{
+		switch (way->gives) {
+		case Gives::Nothing:
+			return 0;
+		case Gives::Seek:
+			return Seek();
+		case Gives::TakePiped:
+			return TakePiped();
+		case Gives::TakePeeked:
+			return TakePeeked();
+		case Gives::Drain:
+			return Drain();
+		}
+		return 0;
+	}
+
 	int_type underflow() override
 	{
 		// The next line, message or packet is not the rest of this one's number.
 		if (ended || (begun && way->records))
 			return traits_type::eof();
-		ssize_t got = Settle(way->give);
+		ssize_t got = Settle(&Stdin::Give);
 		if (got == 0)
-			got = Settle(way->look);
+			got = Settle(&Stdin::Look);
 		if (got <= 0) {
 			ended = true;
 			setg(data, data, data);
@@ -430,7 +467,7 @@ class Stdin : public std::streambuf {
 
 	int sync() override
 	{
-		Settle(way->give);
+		Settle(&Stdin::Give);
 		return 0;
 	}
 
@@ -439,15 +476,6 @@ class Stdin : public std::streambuf {
 	{
 	}
 };
-
-const Stdin::Way Stdin::bytes = {&Stdin::ReadByte, &Stdin::Keep, false};
-const Stdin::Way Stdin::blocks = {&Stdin::ReadBlocks, &Stdin::Seek, false};
-const Stdin::Way Stdin::copies = {&Stdin::Copy, &Stdin::TakePiped, false};
-const Stdin::Way Stdin::packets = {&Stdin::Copy, &Stdin::TakePiped, true};
-const Stdin::Way Stdin::peeks = {&Stdin::Peek, &Stdin::TakePeeked, false};
-const Stdin::Way Stdin::lines = {&Stdin::ReadRoom, &Stdin::Keep, true};
-const Stdin::Way Stdin::messages = {&Stdin::Receive, &Stdin::Keep, true};
-const Stdin::Way Stdin::raw = {&Stdin::ReadRaw, &Stdin::Drain, false};
 
 [[noreturn]] void Moreless(const int& number)
 {
