@@ -116,6 +116,7 @@ t 0 '12a|bc'          'stream socket with a peek offset: a byte at a time' 'peer
 t 0 '12 |-3\nrest'    'stream socket whose peek offset is not told: a byte at a time' 'peer stream peekoff=3 inject=getsockopt:error=EPERM:when=2'
 t 0 '5|\nnext\n'      'stream socket without peek offsets: peeked at'  'peer tcp inject=getsockopt:error=EOPNOTSUPP:when=2'
 t 0 '5\n|-3\n'        'stream socket emptied by a second reader: the take does not wait' 'peer stream steal'
+t 0 '5|\nnext\n'      'stream socket: taken by a receive where a pipe could not be' 'peer stream inject=preadv2,ioctl:error=EOPNOTSUPP'
 t 0 '5|\nnext\n'      'stream socket behind an out-of-band byte: no spin' 'meter; peer stream oob late'
 t 0 '5|\nnext\n'      'blocking TCP with SO_RCVLOWAT: the peek does not wait for it' 'peer tcp rcvlowat=16'
 t 0 '5|\nnext\n'      'non-blocking TCP with SO_RCVLOWAT, late'      'peer tcp nonblock rcvlowat=16 late'
