@@ -149,15 +149,22 @@ send($peer, "!", MSG_OOB) or die $! if exists $o{oob};
 
 my $queued = sub { my $n = pack("i", 0); ioctl($in, $fionread, $n) or die $!; unpack "i", $n };
 my $pid = sub { open(my $p, "<", $ENV{PIDFILE}) or return; my $n = <$p>; chomp $n; $n };
-# Until the program runs and sleeps, as it does when it waits for input.
+# The program's state letter ("S" where it sleeps, as when it waits for
+# input), or "" where it is not the program yet, or "gone".
+my $state = sub {
+	my $n = $pid->() or return "";
+	open(my $stat, "<", "/proc/$n/stat") && open(my $cmd, "<", "/proc/$n/cmdline") or return "gone";
+	my ($letter) = <$stat> =~ /\) (\S)/;
+	my ($exe) = split /\0/, <$cmd> // "";
+	return $exe eq "/bin/sh" ? "" : $letter // "gone";
+};
+# Until the program runs and sleeps, as it does when it waits for input,
+# or, with GONE, until it has ended too.
 my $waits = sub {
+	my ($gone) = @_;
 	for (1 .. 1000) {
-		my $n = $pid->();
-		if ($n && open(my $stat, "<", "/proc/$n/stat") && open(my $cmd, "<", "/proc/$n/cmdline")) {
-			my ($state) = <$stat> =~ /\) (\S)/;
-			my ($exe) = split /\0/, <$cmd> // "";
-			return $n if $state eq "S" && $exe ne "/bin/sh";
-		}
+		my $now = $state->();
+		return $pid->() if $now eq "S" || ($gone && ($now eq "gone" || $now eq "Z"));
 		select(undef, undef, undef, 0.01);
 	}
 	die "the program never waited\n";
@@ -209,16 +216,15 @@ if (exists $o{late} || exists $o{split}) {
 } elsif (exists $o{steal}) {
 	# A second reader takes what is queued once strace has let the
 	# program's first look return, and holds the program there for a
-	# second; the later parts come once the program has ended, or after
-	# 3 s where its take waits for them.
+	# second; the later parts come once the program has ended, or sleeps
+	# in a take that waits for them.
 	$held->($kind =~ /^(pipe|fifo)$/ ? "tee" : "recvfrom");
 	$send->(shift @parts);
 	push @children, fork // die $!;
 	$children[-1] or do {
 		$returned->();
 		sysread($in, my $stolen, $queued->());
-		my $n = $pid->();
-		for (1 .. 300) { last unless kill 0, $n; select(undef, undef, undef, 0.01) }
+		$waits->("gone");
 		$send->(@parts);
 		POSIX::_exit(0);
 	};
