@@ -79,6 +79,7 @@ t 0 "$(printf '\\n^%.0s' $(seq 20))5|\\n7" 'twenty packets in a pipe: the copy r
 t 0 "5|\\n$(printf %4094s '')^x^y" 'a page of stream bytes ahead of packets in a pipe stays' 'peer pipe direct=3'
 t 0 '5|\n-3\n'    'a read of the copy interrupted twice'          'feed | { inject read:error=EINTR:when=1..2; left; }'
 t 0 '5|\n-3\n'    'a take from a FIFO that fails once'            'peer fifo inject=read:error=EIO:when=2'
+t 0 '5|\n-3\n'    "a FIFO's queue not told once: the take tries again" 'peer fifo inject=ioctl:error=EIO:when=1'
 t 0 '5\n|-3\n'    'a pipe emptied by a second reader: the take does not wait' 'peer pipe steal'
 t 0 '5\n|-3\n'    'a FIFO emptied by a second reader: the take does not wait' 'peer fifo steal'
 t 0 '5|\n-3\n'    'standard output and error closed: the copy takes neither' 'out=; peer pipe late closed'
