@@ -155,7 +155,8 @@ my $state = sub {
 	my $n = $pid->() or return "";
 	open(my $stat, "<", "/proc/$n/stat") && open(my $cmd, "<", "/proc/$n/cmdline") or return "gone";
 	my ($letter) = <$stat> =~ /\) (\S)/;
-	my ($exe) = split /\0/, <$cmd> // "";
+	# A process that is ending has no command line left.
+	my $exe = (split /\0/, <$cmd> // "")[0] // "";
 	return $exe eq "/bin/sh" ? "" : $letter // "gone";
 };
 # Until the program runs and sleeps, as it does when it waits for input,
